@@ -1,0 +1,41 @@
+# Builds libTarvoxPgRangeOperators2_0 and the tarvox_range_operators
+# extension on PGXS.  C++ sources get their own rule because older PGXS
+# releases know only C.
+
+EXTENSION   = tarvox_range_operators
+EXTVERSION  = 2.0
+MODULE_big  = libTarvoxPgRangeOperators2_0
+
+SRCS        = $(sort $(wildcard pluginimpl/src/*.cpp pluginimpl/src/core/*.cpp))
+OBJS        = $(SRCS:.cpp=.o)
+
+# The install script is assembled from one fragment per family.
+SQL_PARTS   = $(sort $(wildcard pluginimpl/src/sql/*.sql))
+DATA_built  = pluginimpl/src/$(EXTENSION)--$(EXTVERSION).sql
+
+REGRESS      = $(basename $(notdir $(sort $(wildcard test/sql/*.sql))))
+REGRESS_OPTS = --inputdir=test --outputdir=test --load-extension=$(EXTENSION)
+EXTRA_CLEAN  = test/results test/regression.diffs test/regression.out
+
+PG_CPPFLAGS = -Ipluginimpl/inc -Icommon/inc
+SHLIB_LINK  = -lstdc++
+
+# No LLVM bitcode: the JIT gains nothing here and the build must not need
+# a clang++ that matches the server's LLVM.
+override with_llvm = no
+
+PG_CONFIG ?= pg_config
+PGXS := $(shell $(PG_CONFIG) --pgxs)
+include $(PGXS)
+
+QV_CXXFLAGS = -std=c++14 -fno-exceptions -fno-rtti -Wall -Wextra \
+              -Wno-unused-parameter -Wno-missing-field-initializers
+
+%.o: %.cpp
+	$(CXX) $(QV_CXXFLAGS) $(CXXFLAGS) $(CFLAGS_SL) $(CPPFLAGS) -MMD -MP -c -o $@ $<
+
+-include $(OBJS:.o=.d)
+EXTRA_CLEAN += $(OBJS:.o=.d)
+
+$(DATA_built): $(SQL_PARTS)
+	cat $^ > $@

@@ -1,0 +1,80 @@
+// Result allocation and argument readers shared by all SQL-callable functions.
+#pragma once
+
+#include <cstddef>
+
+#include "qovellaPgServer.h"
+#include "qovellaPgVector.h"
+#include "qovellaPgRangeArray.h"
+
+namespace qv {
+namespace pg {
+// The vector the server code uses.
+template <typename T>
+using PgVector = tVector<T, qvPalloc, qvPfree>;
+}  // namespace pg
+}  // namespace qv
+
+// A bytea of total bytes (header included); the payload is left to the caller.
+bytea* allocateBytea(std::size_t total);
+
+namespace pg {
+
+// Header of the one-dimensional array results: 24 bytes, no null bitmap.
+constexpr std::size_t kResultArrayHeader = 24;
+
+// A zeroed one-dimensional array of n elements (lower bound 1, no nulls).
+template <typename T, Oid typeOid>
+ArrayType* allocateResultArray(std::size_t n) {
+    ArrayType* a = nullptr;
+    if (n <= (MaxAllocSize - kResultArrayHeader) / sizeof(T))
+        a = static_cast<ArrayType*>(palloc0(kResultArrayHeader + n * sizeof(T)));
+    if (!a) QV_ERROR(::qv::sqlstate::outOfMemory, "allocateResultArray", nullptr);
+    SET_VARSIZE(a, kResultArrayHeader + n * sizeof(T));
+    a->ndim = 1;
+    a->dataoffset = 0;
+    a->elemtype = typeOid;
+    ARR_DIMS(a)[0] = static_cast<int>(n);
+    ARR_LBOUND(a)[0] = 1;
+    return a;
+}
+
+}  // namespace pg
+
+namespace qv {
+namespace pg {
+
+// Elements of an int4[] read in place by the shape rule: a one-dimensional
+// array without null bitmap yields its elements, any other shape none.
+struct Int4Elements {
+    const std::int32_t* data;
+    std::size_t count;
+};
+
+inline Int4Elements int4Elements(const ArrayType* a) {
+    if (ARR_NDIM(a) != 1 || ARR_HASNULL(a)) return Int4Elements{nullptr, 0};
+    return Int4Elements{reinterpret_cast<const std::int32_t*>(ARR_DATA_PTR(a)),
+                        static_cast<std::size_t>(ARR_DIMS(a)[0])};
+}
+
+// Reads a detoasted range-array argument; an odd count fails as routine.
+inline pgRangeArray::RangeSpan readRangeArray(const ArrayType* a, const char* routine) {
+    Int4Elements e = int4Elements(a);
+    return pgRangeArray::rangesFromElements(e.data, e.count, routine);
+}
+
+// Detoasts argument i as an array (possibly the caller's own datum).
+inline ArrayType* arrayArg(FunctionCallInfo fcinfo, int i) {
+    return reinterpret_cast<ArrayType*>(pg_detoast_datum(
+        reinterpret_cast<struct varlena*>(DatumGetPointer(PG_GETARG_DATUM(i)))));
+}
+
+// A new int4[] holding the ranges of [begin; end), copied in one block.
+inline ArrayType* rangeArrayResult(const pgRangeArray::Range<int>* begin, std::size_t n) {
+    ArrayType* r = ::pg::allocateResultArray<int, INT4OID>(2 * n);
+    if (n) std::memcpy(ARR_DATA_PTR(r), begin, n * sizeof(*begin));
+    return r;
+}
+
+}  // namespace pg
+}  // namespace qv
