@@ -46,6 +46,27 @@ seed('mixArray', 'negative_upper', i32(-2147483644, -1))
 seed('vector', 'push_and_resize', bytes([3, 0, 1, 0, 0, 2, 0, 2, 7, 0, 5, 0, 0, 1, 9, 0]))
 seed('vector', 'reserve_clear', bytes([1, 3, 100, 0, 0, 5, 0, 4, 0, 0, 2, 50, 0]))
 
+# fuzz_rangeKernels: mode byte (bit 0: raw ranges, bit 1: second operand
+# canonical), then per operand either (start, count, (length, gap)...) bytes
+# or (count, (lower, upper)...) int4 pairs.
+seed('rangeKernels', 'touching', bytes([0, 100, 2, 2, 0, 0, 0]) + bytes([101, 1, 3, 0]))
+seed('rangeKernels', 'extremes', bytes([0, 0, 1, 0, 0, 255, 3, 255, 0]))
+seed('rangeKernels', 'raw', b'\1' + bytes([2]) + i32(5, 1, 3, 3) + bytes([1]) + i32(2, 4))
+
+# fuzz_bitField: a bitfield after its varlena header: lower, upper, bits.
+seed('bitField', 'one_value', i32(10, 10) + bytes([0x80]) + bytes(7))
+seed('bitField', 'empty', i32(0, -1))
+seed('bitField', 'word', i32(0, 63) + bytes([0xa5] * 8))
+seed('bitField', 'two_words', i32(0, 64) + bytes([0xff] * 8) + bytes([0x80]) + bytes(7))
+seed('bitField', 'too_long', i32(0, 63) + bytes(16))
+seed('bitField', 'full_domain', i32(INT_MIN, INT_MAX))
+seed('bitField', 'short', i32(0)[:3])
+
+# fuzz_bitBuilder: two domains (uint16), then (operation, int16, int16).
+seed('bitBuilder', 'set_and_merge', struct.pack('<HH', 10, 100) + bytes([0]) + struct.pack('<hh', 3, 0) +
+     bytes([3]) + struct.pack('<hh', 2, 90) + bytes([4]) + struct.pack('<hh', 0, 0) +
+     bytes([6]) + struct.pack('<hh', 0, 0))
+
 
 def main():
     for target, seeds in SEEDS.items():
