@@ -126,7 +126,9 @@ Datum qv_agg_keep_single_transfn(PG_FUNCTION_ARGS) {
     } else {
         s = newState(QV_STATE_CONTEXT(aggContext, "qv_agg_keep_single_transfn"), &previous);
     }
-    addValue(s, get_fn_expr_argtype(fcinfo->flinfo, 1), PG_GETARG_DATUM(1), PG_ARGISNULL(1));
+    // The incoming type matters only until one is recorded.
+    std::uint32_t type = s->type ? s->type : get_fn_expr_argtype(fcinfo->flinfo, 1);
+    addValue(s, type, PG_GETARG_DATUM(1), PG_ARGISNULL(1));
     MemoryContextSwitchTo(previous);
     PG_RETURN_POINTER(s);
 }
