@@ -13,6 +13,7 @@
 
 #include "qovellaError.h"
 #include "qovellaPgMixArray.h"
+#include "qovellaPgMixArrayWriter.h"
 #include "qovellaPgRangeArray.h"
 
 namespace qv {
@@ -25,7 +26,6 @@ using pgRangeArray::RangeSpan;
 constexpr std::uint64_t kMaxInt4Count = 2147483647u;
 
 constexpr const char* kArrayOverflow = "array overflow ";
-constexpr const char* kNegativeInMix = "mix array cannot hold negative values";
 constexpr const char* kCountOverflow = "int4 count overflow";
 
 // Views n int4 elements of a set given as a range array; an odd count fails
@@ -54,18 +54,6 @@ inline void requireResultCount(std::uint64_t bound, Exact&& exact, const char* r
 inline std::uint64_t spanCount(std::int32_t lower, std::int32_t upper) {
     return lower > upper ? 0
                          : static_cast<std::uint64_t>(static_cast<std::int64_t>(upper) - lower) + 1;
-}
-
-// Appends one mix-array body entry: a single value, or a range whose lower
-// bound carries bit 31 followed by its upper bound.
-template <typename IntVec>
-inline void pushMixEntry(IntVec& out, std::int32_t lower, std::int32_t upper) {
-    if (lower == upper) {
-        out.push_back(lower);
-    } else {
-        out.push_back(static_cast<std::int32_t>(static_cast<std::uint32_t>(lower) | mixArray::kRangeFlag));
-        out.push_back(upper);
-    }
 }
 
 // Calls run(start, last) for each run of consecutive values of an ascending
@@ -114,7 +102,7 @@ void convertScalarToMixArrayInt4(const std::int32_t* v, std::size_t n, IntVec& o
     constexpr const char* overflow = "array overflow";
     if (n == 0) return;
     // Ascending order (checked on the way) makes the first value the least.
-    if (v[0] < 0) QV_ERROR(sqlstate::invalidBinaryRepresentation, routine, "%s", kNegativeInMix);
+    if (v[0] < 0) QV_ERROR(sqlstate::invalidBinaryRepresentation, routine, "%s", mixArray::kNegativeValue);
     requireInt4Count(n, routine, overflow);  // the header
     requireResultCount(
         static_cast<std::uint64_t>(n) + 1,
@@ -128,7 +116,7 @@ void convertScalarToMixArrayInt4(const std::int32_t* v, std::size_t n, IntVec& o
     out.reserve(out.size + n / 2 + 2);
     out.push_back(static_cast<std::int32_t>(n));
     forEachScalarRun(v, n, routine, unsorted,
-                     [&](std::int32_t s, std::int32_t p) { pushMixEntry(out, s, p); });
+                     [&](std::int32_t s, std::int32_t p) { pgRangeArray::pushIntoMixArray(out, s, p); });
 }
 
 // Sum of the values of the ranges as an int4 count; ranges with
@@ -169,28 +157,17 @@ void convertRangeArrayToScalar(RangeSpan ranges, IntVec& out, const char* routin
 }
 
 // 'r' to 'm': header = number of values, one-value ranges become single
-// values, others ranges; nothing is merged.
+// values, others ranges; nothing is merged, ranges holding no value are left
+// out.  Negative bounds and counts past the int4 range are refused.
 template <typename IntVec>
 void convertRangeArrayToMixArray(RangeSpan ranges, IntVec& out, const char* routine) {
-    if (ranges.empty()) return;
-    std::uint64_t total = 0;
-    for (const Range<int>* r = ranges.begin; r != ranges.end; ++r) {
-        if (r->lower < 0 || r->upper < 0)
-            QV_ERROR(sqlstate::invalidBinaryRepresentation, routine, "%s", kNegativeInMix);
-        total += spanCount(r->lower, r->upper);
-        if (total > kMaxInt4Count) QV_ERROR(sqlstate::intervalFieldOverflow, routine, "%s", kCountOverflow);
-    }
-    requireResultCount(
-        2 * static_cast<std::uint64_t>(ranges.count()) + 1,
-        [&] {
-            std::uint64_t size = 1;
-            for (const Range<int>* r = ranges.begin; r != ranges.end; ++r)
-                size += r->lower == r->upper ? 1 : 2;
-            return size;
-        },
-        routine);
-    out.push_back(static_cast<std::int32_t>(total));
-    for (const Range<int>* r = ranges.begin; r != ranges.end; ++r) pushMixEntry(out, r->lower, r->upper);
+    mixArray::MixLayout layout = mixArray::measureMix(ranges.begin, ranges.count(), routine);
+    if (layout.elements == 0) return;  // the empty set has no header
+    requireInt4Count(layout.values, routine, kCountOverflow);
+    requireInt4Count(layout.elements, routine);
+    out.reserve(out.size + layout.elements);
+    out.push_back(static_cast<std::int32_t>(layout.values));
+    mixArray::writeMixBody(out, ranges.begin, ranges.count());
 }
 
 // 'm' to 's': every entry expanded into its values.  When the body does not

@@ -29,7 +29,9 @@ SELECT qv_int4setconv_int4('r', '{-2147483648,2147483647}', 's');
 
 -- 'r' to 'm'
 SELECT qv_int4setconv_int4('r', '{1,3,7,7}', 'm') AS ranges,
-       qv_int4setconv_int4('r', '{}', 'm') AS empty;
+       qv_int4setconv_int4('r', '{}', 'm') AS empty,
+       qv_int4setconv_int4('r', '{5,3,9,9}', 'm') AS without_inverted,
+       qv_int4setconv_int4('r', '{0,0,2147483647,2147483647}', 'm') AS extremes;
 SELECT qv_int4setconv_int4('r', '{1,2,3}', 'm');
 SELECT qv_int4setconv_int4('r', '{-5,-1}', 'm');
 -- a header of 2^31 values does not fit an int4
@@ -126,3 +128,47 @@ SELECT qv_bytea2mix2rangearray('\x0600000001000080030000000500000007000080080000
 SELECT qv_bytea2mix2rangearray('\x040000000100');
 -- a body ending inside a range
 SELECT qv_bytea2mix2rangearray('\x0200000001000000ffffff80');
+
+-- sets as bitfields: lower and upper bound, then the bits (value payload shown)
+SELECT qv_int4set2bitfield_int4('r', '{3,5}') AS r_3_5,
+       qv_int4set2bitfield_int4('s', '{1,9}') AS s_1_9,
+       qv_int4set2bitfield_int4('m', '{4,-2147483647,3,7}') AS m_1_3_7;
+SELECT length(qv_int4set2bitfield_int4('r', '{0,63}')) AS r_0_63,
+       qv_int4set2bitfield_int4('r', '{0,64}') AS r_0_64;
+-- every empty set is the one 12-byte empty bitfield
+SELECT t, a, qv_int4set2bitfield_int4(t, a) AS bitfield,
+       qv_int4_in_rangebitfield(0, qv_int4set2bitfield_int4(t, a)) AS has_0
+FROM (VALUES ('r'::"char", '{}'::int4[]), ('s', '{}'), ('m', '{}'), ('m', '{0}'), ('m', '{5}'),
+             ('m', '{0,1,2}'), ('s', '{{1,2}}'), ('r', '{1,NULL}'), ('r', '{5,3}')) AS c(t, a);
+-- input out of order: the bounds are the true least and greatest values
+SELECT qv_int4set2bitfield_int4('s', '{9,1,5}') AS s_unordered,
+       qv_int4set2bitfield_int4('r', '{10,12,1,2}') AS r_unordered,
+       qv_int4set2bitfield_int4('m', '{3,100,-2147483643,6,2}') AS m_unordered;
+SELECT qv_int4set2bitfield_int4('r', '{1,2,3}');
+SELECT qv_int4set2bitfield_int4('m', '{2,1,-2147483647}');
+SELECT qv_int4set2bitfield_int4('q', '{1}');
+SELECT qv_int4set2bitfield_int4(NULL, '{1}') IS NULL AS null_type,
+       qv_int4set2bitfield_int4('s', NULL) IS NULL AS null_set;
+-- the extremes of int4
+SELECT qv_int4set2bitfield_int4('s', '{-2147483648,-2147483647}') AS bottom,
+       qv_int4set2bitfield_int4('r', '{2147483640,2147483647}') AS top;
+
+-- round trip writer -> bitfield readers, for every encoding
+CREATE TEMP TABLE written AS
+  SELECT t, qv_int4set2bitfield_int4(t, qv_int4setconv_int4('s', s, t)) AS b
+  FROM sets, (VALUES ('r'::"char"), ('m')) AS e(t)
+  UNION ALL SELECT 's', qv_int4set2bitfield_int4('s', s) FROM sets;
+CREATE TEMP TABLE members AS SELECT unnest(s) AS v FROM sets;
+SELECT t, count(*) FILTER (WHERE qv_int4_in_rangebitfield(g, b) <> (m.v IS NOT NULL)) AS wrong,
+       count(*) FILTER (WHERE m.v IS NOT NULL) = (SELECT count(*) FROM members) AS all_seen
+FROM written, generate_series(-3, 100003) AS g LEFT JOIN members AS m ON m.v = g
+GROUP BY t ORDER BY t;
+SELECT t, bool_and(qv_int4_in_rangebitfield(v, b)) AS all_members,
+       bool_and(qv_int4rangepacked_in_rangebitfield(qv_range_pack(lo, hi), b) = (lo <= 5 AND hi >= 3
+                OR lo <= 20 AND hi >= 20)) AS ranges_agree
+FROM (SELECT t, qv_int4set2bitfield_int4(t, a) AS b
+      FROM (VALUES ('s'::"char", '{3,4,5,20}'::int4[]), ('r', '{3,5,20,20}'),
+                   ('m', '{4,-2147483645,5,20}')) AS c(t, a)) AS w,
+     unnest(ARRAY[3, 4, 5, 20]) AS v, generate_series(0, 24, 3) AS lo, generate_series(0, 24, 2) AS hi
+WHERE lo <= hi
+GROUP BY t ORDER BY t;

@@ -40,3 +40,11 @@ LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE;
 
 COMMENT ON FUNCTION qv_bytea2mix2rangearray(bytea) IS
 'the mix-array element data held in the payload, as a range array (one range per entry)';
+
+CREATE FUNCTION qv_int4set2bitfield_int4("char", int4[])
+RETURNS bytea
+AS 'MODULE_PATHNAME', 'qv_int4set2bitfield_int4'
+LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE;
+
+COMMENT ON FUNCTION qv_int4set2bitfield_int4("char", int4[]) IS
+'the bitfield of a set given as a scalar, range or mix array';
