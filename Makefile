@@ -28,8 +28,7 @@ PG_CONFIG ?= pg_config
 PGXS := $(shell $(PG_CONFIG) --pgxs)
 include $(PGXS)
 
-QV_CXXFLAGS = -std=c++14 -fno-exceptions -fno-rtti -Wall -Wextra \
-              -Wno-unused-parameter -Wno-missing-field-initializers
+QV_CXXFLAGS = -std=c++14 -fno-exceptions -fno-rtti -Wall -Wextra
 
 %.o: %.cpp
 	$(CXX) $(QV_CXXFLAGS) $(CXXFLAGS) $(CFLAGS_SL) $(CPPFLAGS) -MMD -MP -c -o $@ $<
@@ -37,5 +36,11 @@ QV_CXXFLAGS = -std=c++14 -fno-exceptions -fno-rtti -Wall -Wextra \
 -include $(OBJS:.o=.d)
 EXTRA_CLEAN += $(OBJS:.o=.d)
 
+# Servers before 11 know no FINALFUNC_MODIFY; their script goes without it.
+ifeq ($(shell test $(VERSION_NUM) -ge 110000 && echo new),new)
 $(DATA_built): $(SQL_PARTS)
 	cat $^ > $@
+else
+$(DATA_built): $(SQL_PARTS)
+	cat $^ | perl -0pe 's/FINALFUNC_MODIFY\s*=\s*READ_WRITE\s*,\s*//gi; s/,\s*FINALFUNC_MODIFY\s*=\s*READ_WRITE//gi' > $@
+endif
