@@ -3,9 +3,7 @@
 // range held by value; leaf keys of an int4 column are one-value ranges.
 #include "qovellaPgUtils.h"
 
-extern "C" {
-#include "access/gist.h"
-}
+#include "qovellaPgGistServer.h"
 
 #include "qovellaPgGistPenalty.h"
 #include "qovellaPgGistSplit.h"
