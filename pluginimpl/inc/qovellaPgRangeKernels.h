@@ -1,0 +1,211 @@
+// Set algebra on sorted range sequences: union, intersection, exclusion,
+// appending a sorted run, and inserting one range.  Server-free.
+//
+// Inputs are [begin; end) runs of canonical ranges (sorted, disjoint,
+// non-adjacent, lower <= upper) read in place; the kernels do not check that.
+// Results go into a qv::pg::tVector that the caller owns and that must not
+// share storage with an input.  Given canonical inputs every kernel leaves a
+// canonical result.  The three binary kernels are single linear passes; runs
+// that need no comparison are moved with one block copy.
+//
+// Two ranges touch when the later one's lower bound is <= the earlier one's
+// upper bound + 1; that test is written so that it never overflows at the
+// extremes of T (an upper bound equal to T's maximum touches everything
+// after it, and nothing lies after it).  Touching ranges are merged.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <limits>
+
+#include "qovellaPgRangeArray.h"
+#include "qovellaPgVector.h"
+
+namespace qv {
+namespace pgRangeArray {
+
+// Output vector of the kernels.
+template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
+using RangeVector = pg::tVector<Range<T>, Alloc, Free>;
+
+// Whether a range starting at laterLower joins one ending at earlierUpper
+// (laterLower <= earlierUpper + 1, without forming earlierUpper + 1 at T's max).
+template <typename T>
+inline bool rangesTouch(T earlierUpper, T laterLower) {
+    return earlierUpper == std::numeric_limits<T>::max() || laterLower <= earlierUpper + 1;
+}
+
+// Appends [begin; end) to out unchanged, in one block copy.
+template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
+inline void appendRun(RangeVector<T, Alloc, Free>& out, const Range<T>* begin,
+                      const Range<T>* end) {
+    if (begin == end) return;
+    pg::tSize at = out.size;
+    out.resize(at + static_cast<pg::tSize>(end - begin));
+    std::memcpy(out.data + at, begin, static_cast<std::size_t>(end - begin) * sizeof(Range<T>));
+}
+
+// Appends the sorted run [begin; end) to out, merging the run's leading
+// ranges into out's last range where they touch it; the rest of the run is
+// block-copied without further comparisons.
+template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
+void pushOrMerge(RangeVector<T, Alloc, Free>& out, const Range<T>* begin, const Range<T>* end) {
+    if (begin == end) return;
+    if (out.size != 0) {
+        Range<T>& last = out.data[out.size - 1];
+        while (rangesTouch(last.upper, begin->lower)) {
+            last.upper = std::max(last.upper, begin->upper);
+            if (++begin == end) return;
+        }
+    }
+    appendRun(out, begin, end);
+}
+
+// out := A u B.  Ranges are taken by ascending lower bound (A's first on a
+// tie) and merged into the pending last range while they touch it; the
+// pending range stays in registers until a gap closes it.
+template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
+void computeUnion(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
+                  const Range<T>* bEnd, RangeVector<T, Alloc, Free>& out) {
+    out.clear();
+    if (aBegin == aEnd) return appendRun(out, bBegin, bEnd);
+    if (bBegin == bEnd) return appendRun(out, aBegin, aEnd);
+
+    const Range<T>* a = aBegin;
+    const Range<T>* b = bBegin;
+    Range<T> pending = (b->lower < a->lower) ? *b++ : *a++;
+    while (a != aEnd && b != bEnd) {
+        const Range<T>& next = (b->lower < a->lower) ? *b++ : *a++;
+        if (rangesTouch(pending.upper, next.lower)) {
+            if (next.upper > pending.upper) pending.upper = next.upper;
+        } else {
+            out.push_back(pending);
+            pending = next;
+        }
+    }
+    out.push_back(pending);
+    pushOrMerge(out, a, aEnd);
+    pushOrMerge(out, b, bEnd);
+}
+
+// out := A n B.  Whenever one input's current range starts first, the other
+// input's ranges that lie wholly inside it are copied, and the one that
+// sticks out past its end contributes the common piece; pieces come out in
+// order and never touch, so nothing is merged.
+template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
+void computeIntersection(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
+                         const Range<T>* bEnd, RangeVector<T, Alloc, Free>& out) {
+    out.clear();
+    const Range<T>* a = aBegin;
+    const Range<T>* b = bBegin;
+    while (a != aEnd && b != bEnd) {
+        // outer starts strictly first (A's range when B's does not start first).
+        bool aFirst = a->lower < b->lower;
+        const Range<T>& outer = aFirst ? *a : *b;
+        const Range<T>*& inner = aFirst ? b : a;
+        const Range<T>* innerEnd = aFirst ? bEnd : aEnd;
+        if (outer.upper >= inner->upper) {
+            const Range<T>* run = inner;
+            do ++inner; while (inner != innerEnd && inner->upper <= outer.upper);
+            appendRun(out, run, inner);
+            if (inner == innerEnd) return;
+        }
+        if (outer.upper >= inner->lower) out.push_back(Range<T>{inner->lower, outer.upper});
+        if (aFirst) ++a; else ++b;
+    }
+}
+
+// out := A \ B.  A cursor j keeps the first range of B that can still reach
+// into the current range of A; for each range of A the ranges of B from j on
+// cut it into the pieces that lie before, between and after them.  Bound
+// arithmetic is formed only where it cannot overflow: B[k].lower - 1 when
+// B[k].lower > a.lower, B[k-1].upper + 1 when B[k] follows it, and
+// B[k].upper + 1 when B[k].upper < a.upper.
+template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
+void computeExclusion(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
+                      const Range<T>* bEnd, RangeVector<T, Alloc, Free>& out) {
+    out.clear();
+    if (aBegin == aEnd) return;
+    if (bBegin == bEnd) return appendRun(out, aBegin, aEnd);
+
+    const Range<T>* j = bBegin;
+    for (const Range<T>* a = aBegin; a != aEnd; ++a) {
+        if (a->upper < j->lower) {
+            out.push_back(*a);
+            continue;
+        }
+        for (const Range<T>* k = j;; ++k) {
+            const Range<T>* next = k + 1;
+            bool nextBeyondA = next == bEnd || next->lower > a->upper;
+            if (k->upper >= a->lower) {
+                if (a->lower < k->lower) {
+                    T from = (k == bBegin) ? a->lower : std::max<T>(k[-1].upper + 1, a->lower);
+                    out.push_back(Range<T>{from, k->lower - 1});
+                }
+                if (a->upper < k->upper) {
+                    j = k;
+                    break;
+                }
+                if (k->upper < a->upper && nextBeyondA)
+                    out.push_back(Range<T>{k->upper + 1, a->upper});
+            } else if (nextBeyondA) {
+                out.push_back(*a);
+            }
+            if (next == bEnd) {
+                pushOrMerge(out, a + 1, aEnd);
+                return;
+            }
+            if (next->lower > a->upper) {
+                j = next;
+                break;
+            }
+        }
+    }
+}
+
+// Inserts r into the canonical vector vec, merging it with every range it
+// touches: two binary searches and at most one block move.  An r with
+// lower > upper is inserted by the same steps (and may leave vec
+// non-canonical).
+template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
+void rangeArrayInsert(RangeVector<T, Alloc, Free>& vec, const Range<T>& r) {
+    if (vec.size == 0) {
+        vec.push_back(r);
+        return;
+    }
+    const Range<T> value = r;  // r may point into vec, which can move
+    Range<T>* data = vec.data;
+    pg::tSize size = vec.size;
+
+    // hi: first range that starts after r with a gap (lower > r.upper + 1).
+    pg::tSize hi = static_cast<pg::tSize>(
+        std::partition_point(data, data + size,
+                             [&](const Range<T>& x) { return rangesTouch(value.upper, x.lower); }) -
+        data);
+    // lo: first range before hi that reaches r (upper + 1 >= r.lower).
+    pg::tSize lo = static_cast<pg::tSize>(
+        std::partition_point(data, data + hi,
+                             [&](const Range<T>& x) { return !rangesTouch(x.upper, value.lower); }) -
+        data);
+
+    if (lo == size) {
+        vec.push_back(value);
+    } else if (lo < hi) {
+        data[lo].lower = std::min(data[lo].lower, value.lower);
+        data[lo].upper = std::max(value.upper, data[hi - 1].upper);
+        if (hi - lo > 1) {
+            std::memmove(data + lo + 1, data + hi, (size - hi) * sizeof(Range<T>));
+            vec.resize(size - (hi - lo - 1));
+        }
+    } else {
+        // lo == hi < size: r lies in the gap before range lo (hi == 0: at the front).
+        vec.resize(size + 1);
+        data = vec.data;
+        std::memmove(data + lo + 1, data + lo, (size - lo) * sizeof(Range<T>));
+        data[lo] = value;
+    }
+}
+
+}  // namespace pgRangeArray
+}  // namespace qv

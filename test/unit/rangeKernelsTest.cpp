@@ -1,0 +1,303 @@
+// Set-algebra kernels: fixed cases, the int4 extremes, and randomized
+// comparison of every kernel against a simple reference.
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <iterator>
+#include <ostream>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "qovellaPgRangeKernels.h"
+#include "testSupport.h"
+
+namespace qv {
+namespace pgRangeArray {
+// Found by argument-dependent lookup from the assertions.
+bool operator==(const Range<int>& x, const Range<int>& y) {
+    return x.lower == y.lower && x.upper == y.upper;
+}
+std::ostream& operator<<(std::ostream& os, const Range<int>& r) {
+    return os << '[' << r.lower << ';' << r.upper << ']';
+}
+}  // namespace pgRangeArray
+}  // namespace qv
+
+namespace {
+
+using qv::pgRangeArray::Range;
+using R = Range<int>;
+using Vec = qv::pgRangeArray::RangeVector<int, qv::test::testMalloc, qv::test::testFree>;
+using Ranges = std::vector<R>;
+
+constexpr int kMin = INT_MIN;
+constexpr int kMax = INT_MAX;
+
+std::string show(const Ranges& v) {
+    std::ostringstream os;
+    os << '{';
+    for (std::size_t i = 0; i < v.size(); ++i) os << (i ? "," : "") << v[i];
+    os << '}';
+    return os.str();
+}
+
+Ranges toRanges(const Vec& v) { return Ranges(v.begin(), v.end()); }
+
+enum class Op { kUnion, kIntersection, kExclusion };
+
+Ranges run(Op op, const Ranges& a, const Ranges& b, qv::pg::tSize capacity = 1) {
+    Vec out(capacity);
+    out.push_back(R{7, 7});  // the binary kernels start by clearing the output
+    const R* a0 = a.data();
+    const R* b0 = b.data();
+    switch (op) {
+        case Op::kUnion: computeUnion(a0, a0 + a.size(), b0, b0 + b.size(), out); break;
+        case Op::kIntersection: computeIntersection(a0, a0 + a.size(), b0, b0 + b.size(), out); break;
+        case Op::kExclusion: computeExclusion(a0, a0 + a.size(), b0, b0 + b.size(), out); break;
+    }
+    return toRanges(out);
+}
+
+Ranges insert(Ranges start, R r) {
+    Vec v;
+    for (const R& x : start) v.push_back(x);
+    rangeArrayInsert(v, r);
+    return toRanges(v);
+}
+
+// ---- reference: membership decided on elementary intervals ----------------
+
+bool member(const Ranges& s, std::int64_t x) {
+    for (const R& r : s)
+        if (r.lower <= x && x <= r.upper) return true;
+    return false;
+}
+
+// The canonical form of any list of ranges with lower <= upper.
+Ranges normalize(Ranges v) {
+    std::sort(v.begin(), v.end(), [](const R& x, const R& y) { return x.lower < y.lower; });
+    Ranges out;
+    for (const R& r : v) {
+        if (!out.empty() && std::int64_t(r.lower) <= std::int64_t(out.back().upper) + 1)
+            out.back().upper = std::max(out.back().upper, r.upper);
+        else
+            out.push_back(r);
+    }
+    return out;
+}
+
+// Evaluates op by cutting the int4 line at every bound of a and b and deciding
+// each piece by membership of its first value.
+Ranges reference(Op op, const Ranges& a, const Ranges& b) {
+    std::set<std::int64_t> cuts = {std::int64_t(kMin), std::int64_t(kMax) + 1};
+    for (const Ranges* s : {&a, &b})
+        for (const R& r : *s) {
+            cuts.insert(r.lower);
+            cuts.insert(std::int64_t(r.upper) + 1);
+        }
+    Ranges pieces;
+    for (auto it = cuts.begin(); std::next(it) != cuts.end(); ++it) {
+        bool inA = member(a, *it), inB = member(b, *it);
+        bool in = op == Op::kUnion ? (inA || inB) : op == Op::kIntersection ? (inA && inB) : (inA && !inB);
+        if (in) pieces.push_back(R{int(*it), int(*std::next(it) - 1)});
+    }
+    return normalize(pieces);
+}
+
+// ---- random canonical sets ----------------------------------------------------
+
+struct Generator {
+    std::mt19937 rng;
+    explicit Generator(unsigned seed) : rng(seed) {}
+
+    int below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
+
+    // A value of the domain: a small window, or the whole int4 line with
+    // extra weight on its extremes.
+    int value(bool wide) {
+        if (!wide) return std::uniform_int_distribution<int>(-12, 12)(rng);
+        switch (below(8)) {
+            case 0: return kMin + below(3);
+            case 1: return kMax - below(3);
+            case 2: return below(7) - 3;
+            default: return std::uniform_int_distribution<int>(kMin, kMax)(rng);
+        }
+    }
+
+    R range(bool wide) {
+        int x = value(wide), y = value(wide);
+        return R{std::min(x, y), std::max(x, y)};
+    }
+
+    Ranges set(bool wide) {
+        Ranges v;
+        int n = below(4) == 0 ? 0 : below(wide ? 6 : 9);
+        for (int i = 0; i < n; ++i) {
+            R r = range(wide);
+            if (!wide && below(2)) r.upper = r.lower;  // many single values
+            v.push_back(r);
+        }
+        return normalize(v);
+    }
+};
+
+// ---- fixed cases --------------------------------------------------------------
+
+TEST(Union, JoinsTouchingRangesOnly) {
+    EXPECT_EQ((Ranges{{1, 6}}), run(Op::kUnion, {{1, 3}}, {{4, 6}}));
+    EXPECT_EQ((Ranges{{1, 3}, {5, 6}}), run(Op::kUnion, {{1, 3}}, {{5, 6}}));
+    EXPECT_EQ((Ranges{{1, 5}}), run(Op::kUnion, {{1, 5}}, {{2, 3}}));
+    EXPECT_EQ((Ranges{{1, 9}}), run(Op::kUnion, {{1, 2}, {6, 7}}, {{3, 5}, {8, 9}}));
+}
+
+TEST(Union, EmptyInputCopiesTheOtherUnchanged) {
+    Ranges notCanonical = {{5, 1}, {2, 3}, {3, 4}};
+    EXPECT_EQ(notCanonical, run(Op::kUnion, {}, notCanonical));
+    EXPECT_EQ(notCanonical, run(Op::kUnion, notCanonical, {}));
+    EXPECT_EQ(Ranges{}, run(Op::kUnion, {}, {}));
+}
+
+TEST(Union, KeepsTheGapsAtTheInt4Extremes) {
+    EXPECT_EQ((Ranges{{kMin, kMin}, {kMax, kMax}}), run(Op::kUnion, {{kMin, kMin}}, {{kMax, kMax}}));
+    EXPECT_EQ((Ranges{{kMin, kMin}, {1, 1}}), run(Op::kUnion, {{1, 1}}, {{kMin, kMin}}));
+    EXPECT_EQ((Ranges{{kMin, kMax}}), run(Op::kUnion, {{kMin, -1}}, {{0, kMax}}));
+    EXPECT_EQ((Ranges{{0, kMax}}), run(Op::kUnion, {{0, kMax}}, {{5, 5}, {kMax, kMax}}));
+}
+
+TEST(Intersection, CutsBothWays) {
+    EXPECT_EQ((Ranges{{2, 3}, {5, 6}, {9, 10}}), run(Op::kIntersection, {{1, 10}}, {{2, 3}, {5, 6}, {9, 12}}));
+    EXPECT_EQ((Ranges{{2, 3}, {5, 6}, {9, 10}}), run(Op::kIntersection, {{2, 3}, {5, 6}, {9, 12}}, {{1, 10}}));
+    EXPECT_EQ(Ranges{}, run(Op::kIntersection, {{1, 2}}, {{3, 4}}));
+    Ranges s = {{kMin, -7}, {0, 0}, {3, kMax}};
+    EXPECT_EQ(s, run(Op::kIntersection, s, s));
+    EXPECT_EQ(Ranges{}, run(Op::kIntersection, {}, s));
+    EXPECT_EQ(Ranges{}, run(Op::kIntersection, s, {}));
+    EXPECT_EQ((Ranges{{kMax, kMax}}), run(Op::kIntersection, {{kMin, kMax}}, {{kMax, kMax}}));
+}
+
+TEST(Exclusion, CutsPiecesBeforeBetweenAndAfter) {
+    Ranges a = {{1, 10}};
+    EXPECT_EQ((Ranges{{1, 2}, {5, 5}, {7, 10}}), run(Op::kExclusion, a, {{3, 4}, {6, 6}}));
+    EXPECT_EQ(Ranges{}, run(Op::kExclusion, a, {{0, 20}}));
+    EXPECT_EQ((Ranges{{2, 10}}), run(Op::kExclusion, a, {{-5, 1}}));
+    EXPECT_EQ(a, run(Op::kExclusion, a, {}));
+    EXPECT_EQ(Ranges{}, run(Op::kExclusion, {}, a));
+    EXPECT_EQ((Ranges{{1, 3}, {12, 15}}), run(Op::kExclusion, {{1, 5}, {10, 15}}, {{4, 11}}));
+}
+
+TEST(Exclusion, NeverOverflowsAtTheInt4Extremes) {
+    Ranges all = {{kMin, kMax}};
+    EXPECT_EQ((Ranges{{kMin + 1, kMax - 1}}), run(Op::kExclusion, all, {{kMin, kMin}, {kMax, kMax}}));
+    EXPECT_EQ((Ranges{{kMin, -1}, {1, kMax}}), run(Op::kExclusion, all, {{0, 0}}));
+    EXPECT_EQ((Ranges{{kMin, kMin}, {kMax, kMax}}), run(Op::kExclusion, all, {{kMin + 1, kMax - 1}}));
+    EXPECT_EQ(Ranges{}, run(Op::kExclusion, {{kMin, kMin}, {kMax, kMax}}, all));
+}
+
+TEST(PushOrMerge, MergesOnlyIntoTheLastRange) {
+    Vec out;
+    Ranges run1 = {{1, 3}, {6, 8}};
+    pushOrMerge(out, run1.data(), run1.data() + run1.size());
+    Ranges run2 = {{9, 9}, {10, 12}, {20, 21}, {30, 30}};
+    pushOrMerge(out, run2.data(), run2.data() + run2.size());
+    EXPECT_EQ((Ranges{{1, 3}, {6, 12}, {20, 21}, {30, 30}}), toRanges(out));
+    pushOrMerge(out, run2.data(), run2.data());
+    EXPECT_EQ(4u, out.size);
+    Ranges top = {{31, kMax}};
+    pushOrMerge(out, top.data(), top.data() + 1);
+    EXPECT_EQ((Ranges{{1, 3}, {6, 12}, {20, 21}, {30, kMax}}), toRanges(out));
+}
+
+TEST(RangeArrayInsert, MergesWithEveryTouchedRange) {
+    EXPECT_EQ((Ranges{{1, 6}}), insert({{1, 2}, {5, 6}}, {3, 4}));
+    EXPECT_EQ((Ranges{{1, 2}, {5, 6}, {8, 9}}), insert({{1, 2}, {5, 6}}, {8, 9}));
+    EXPECT_EQ((Ranges{{-5, -3}, {1, 2}, {5, 6}}), insert({{1, 2}, {5, 6}}, {-5, -3}));
+    EXPECT_EQ((Ranges{{1, 2}, {5, kMax}}), insert({{1, 2}}, {5, kMax}));
+    EXPECT_EQ((Ranges{{0, 100}, {200, 300}}), insert({{1, 2}, {5, 6}, {200, 300}}, {0, 100}));
+    EXPECT_EQ((Ranges{{1, 2}, {4, 4}, {6, 6}}), insert({{1, 2}, {6, 6}}, {4, 4}));
+    EXPECT_EQ((Ranges{{3, 3}}), insert({}, {3, 3}));
+}
+
+TEST(RangeArrayInsert, HandlesTheInt4Extremes) {
+    EXPECT_EQ((Ranges{{kMin, kMin}, {kMax, kMax}}), insert({{kMax, kMax}}, {kMin, kMin}));
+    EXPECT_EQ((Ranges{{kMin, kMin}, {kMax, kMax}}), insert({{kMin, kMin}}, {kMax, kMax}));
+    EXPECT_EQ((Ranges{{kMin, kMax}}), insert({{kMin, kMin}, {kMax, kMax}}, {kMin + 1, kMax - 1}));
+    EXPECT_EQ((Ranges{{kMin, 0}}), insert({{kMin, kMin}}, {kMin + 1, 0}));
+}
+
+TEST(RangeArrayInsert, GrowsByDoubling) {
+    Vec v(3);
+    for (int i = 0; i < 7; ++i) rangeArrayInsert(v, R{10 * (7 - i), 10 * (7 - i)});
+    EXPECT_EQ(7u, v.size);
+    EXPECT_EQ(12u, v.capacity);
+    EXPECT_EQ((R{10, 10}), v.data[0]);
+}
+
+// ---- randomized comparison with the reference ---------------------------------
+
+TEST(KernelsRandomized, BinaryKernelsMatchTheReference) {
+    Generator g(20261207);
+    for (int i = 0; i < 6000; ++i) {
+        bool wide = i % 2 == 1;
+        Ranges a = g.set(wide), b = g.set(wide);
+        qv::pg::tSize capacity = std::max<qv::pg::tSize>(1, std::max(a.size(), b.size()));
+        for (Op op : {Op::kUnion, Op::kIntersection, Op::kExclusion})
+            ASSERT_EQ(reference(op, a, b), run(op, a, b, capacity))
+                << "op " << int(op) << " case " << i << " a=" << show(a) << " b=" << show(b);
+    }
+}
+
+TEST(KernelsRandomized, SmallDomainMatchesPointSets) {
+    // An independent check of the reference itself: sets of points.
+    Generator g(7);
+    auto points = [](const Ranges& s) {
+        std::set<int> p;
+        for (const R& r : s)
+            for (int x = r.lower; x <= r.upper; ++x) p.insert(x);
+        return p;
+    };
+    for (int i = 0; i < 2000; ++i) {
+        Ranges a = g.set(false), b = g.set(false);
+        std::set<int> pa = points(a), pb = points(b), u = pa, n, x;
+        u.insert(pb.begin(), pb.end());
+        for (int v : pa) (pb.count(v) ? n : x).insert(v);
+        ASSERT_EQ(u, points(run(Op::kUnion, a, b)));
+        ASSERT_EQ(n, points(run(Op::kIntersection, a, b)));
+        ASSERT_EQ(x, points(run(Op::kExclusion, a, b)));
+        ASSERT_EQ(normalize(run(Op::kUnion, a, b)), run(Op::kUnion, a, b));  // canonical
+    }
+}
+
+TEST(KernelsRandomized, InsertMatchesTheReference) {
+    Generator g(99);
+    for (int i = 0; i < 3000; ++i) {
+        bool wide = i % 2 == 1;
+        Vec v;
+        Ranges all;
+        int n = g.below(12);
+        for (int k = 0; k < n; ++k) {
+            R r = g.range(wide);
+            all.push_back(r);
+            rangeArrayInsert(v, r);
+            ASSERT_EQ(normalize(all), toRanges(v)) << "case " << i << " after " << show(all);
+        }
+    }
+}
+
+TEST(KernelsRandomized, PushOrMergeMatchesTheReference) {
+    Generator g(4242);
+    for (int i = 0; i < 3000; ++i) {
+        bool wide = i % 2 == 1;
+        Ranges x = g.set(wide), y;
+        for (const R& r : g.set(wide))
+            if (x.empty() || r.lower >= x.back().lower) y.push_back(r);
+        Vec out;
+        for (const R& r : x) out.push_back(r);
+        pushOrMerge(out, y.data(), y.data() + y.size());
+        ASSERT_EQ(reference(Op::kUnion, x, y), toRanges(out)) << "x=" << show(x) << " y=" << show(y);
+    }
+}
+
+}  // namespace
