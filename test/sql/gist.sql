@@ -34,10 +34,6 @@ BEGIN
     same_rows := indexed IS NOT DISTINCT FROM scanned;
 END $$;
 
--- The packed range [lo; hi]: lower bound in the low half, upper in the high.
-CREATE FUNCTION pg_temp.pack(lo int4, hi int4) RETURNS int8
-LANGUAGE sql IMMUTABLE AS $$ SELECT (hi::int8 << 32) | (lo::int8 & 4294967295) $$;
-
 -- Runs a statement and shows the SQLSTATE and message of its error.
 CREATE FUNCTION pg_temp.error_of(statement text) RETURNS text
 LANGUAGE plpgsql AS $$
@@ -86,9 +82,9 @@ SELECT pg_relation_size('gist_i4_v') / current_setting('block_size')::int > 200 
 SET enable_seqscan = off;
 EXPLAIN (COSTS OFF) SELECT id FROM gist_i4 WHERE v <@ '{1,5,100,200}'::int4[];
 EXPLAIN (COSTS OFF) SELECT id FROM gist_i4 WHERE v <@ pg_temp.bitfield(0, 9, '{1}');
-EXPLAIN (COSTS OFF) SELECT id FROM gist_i4 WHERE v <@ pg_temp.pack(-10, 10);
+EXPLAIN (COSTS OFF) SELECT id FROM gist_i4 WHERE v <@ qv_range_pack(-10, 10);
 -- the commuted form is served by the same index
-EXPLAIN (COSTS OFF) SELECT id FROM gist_i4 WHERE pg_temp.pack(-10, 10) @> v;
+EXPLAIN (COSTS OFF) SELECT id FROM gist_i4 WHERE qv_range_pack(-10, 10) @> v;
 RESET enable_seqscan;
 
 -- strategy 1: value in a range array
@@ -115,39 +111,39 @@ SELECT pred, (pg_temp.by_index('gist_i4', pred)).* FROM (VALUES
 
 -- strategy 3: value in a packed range, also commuted
 SELECT pred, (pg_temp.by_index('gist_i4', pred)).* FROM (VALUES
-    ('v <@ pg_temp.pack(-10, 10)'),
-    ('v <@ pg_temp.pack(0, 0)'),
-    ('v <@ pg_temp.pack(-2147483648, -30000)'),
-    ('v <@ pg_temp.pack(-2147483648, 2147483647)'),
-    ('pg_temp.pack(30000, 50000) @> v')
+    ('v <@ qv_range_pack(-10, 10)'),
+    ('v <@ qv_range_pack(0, 0)'),
+    ('v <@ qv_range_pack(-2147483648, -30000)'),
+    ('v <@ qv_range_pack(-2147483648, 2147483647)'),
+    ('qv_range_pack(30000, 50000) @> v')
 ) AS q (pred);
 
 ------------------------------------------------------------------------
 -- int8 column of packed ranges
 CREATE TABLE gist_r8 (id serial PRIMARY KEY, r int8);
 INSERT INTO gist_r8 (r)
-SELECT pg_temp.pack(lo, lo + (i * 37) % 1000)
+SELECT qv_range_pack(lo, lo + (i * 37) % 1000)
 FROM (SELECT i, ((i::int8 * 7919) % 1000003 - 500000)::int4 AS lo
       FROM generate_series(1, 30000) AS i) AS s;
 CREATE INDEX gist_r8_r ON gist_r8 USING gist (r qv_gist_range_int8_ops) WITH (fillfactor = 20);
 -- wide ranges inserted into the built index: their sizes pass 2^31 values
 INSERT INTO gist_r8 (r) VALUES
-    (pg_temp.pack(-2147483648, 0)), (pg_temp.pack(1, 2147483647)),
-    (pg_temp.pack(-2147483648, 2147483647)), (pg_temp.pack(-1000000000, 1000000000)),
-    (pg_temp.pack(2147483647, 2147483647)), (pg_temp.pack(-2147483648, -2147483648));
+    (qv_range_pack(-2147483648, 0)), (qv_range_pack(1, 2147483647)),
+    (qv_range_pack(-2147483648, 2147483647)), (qv_range_pack(-1000000000, 1000000000)),
+    (qv_range_pack(2147483647, 2147483647)), (qv_range_pack(-2147483648, -2147483648));
 INSERT INTO gist_r8 (r)
-SELECT pg_temp.pack(lo, lo + (i * 13) % 100)
+SELECT qv_range_pack(lo, lo + (i * 13) % 100)
 FROM (SELECT i, ((i::int8 * 104729) % 2000003 - 1000000)::int4 AS lo
       FROM generate_series(1, 20000) AS i) AS s;
 -- identical entries
-INSERT INTO gist_r8 (r) SELECT pg_temp.pack(7, 70) FROM generate_series(1, 1000);
+INSERT INTO gist_r8 (r) SELECT qv_range_pack(7, 70) FROM generate_series(1, 1000);
 SELECT pg_relation_size('gist_r8_r') / current_setting('block_size')::int > 200 AS many_pages;
 
 SET enable_seqscan = off;
 EXPLAIN (COSTS OFF) SELECT id FROM gist_r8 WHERE r && '{1,5}'::int4[];
-EXPLAIN (COSTS OFF) SELECT id FROM gist_r8 WHERE r && pg_temp.pack(1, 5);
-EXPLAIN (COSTS OFF) SELECT id FROM gist_r8 WHERE r <@ pg_temp.pack(1, 5000);
-EXPLAIN (COSTS OFF) SELECT id FROM gist_r8 WHERE r @> pg_temp.pack(1, 5);
+EXPLAIN (COSTS OFF) SELECT id FROM gist_r8 WHERE r && qv_range_pack(1, 5);
+EXPLAIN (COSTS OFF) SELECT id FROM gist_r8 WHERE r <@ qv_range_pack(1, 5000);
+EXPLAIN (COSTS OFF) SELECT id FROM gist_r8 WHERE r @> qv_range_pack(1, 5);
 EXPLAIN (COSTS OFF) SELECT id FROM gist_r8 WHERE r @> 5;
 RESET enable_seqscan;
 
@@ -164,17 +160,17 @@ SELECT pred, (pg_temp.by_index('gist_r8', pred)).* FROM (VALUES
 
 -- strategies 13 to 16: overlap, inclusion, containment of ranges and values
 SELECT pred, (pg_temp.by_index('gist_r8', pred)).* FROM (VALUES
-    ('r && pg_temp.pack(1, 5)'),
-    ('r && pg_temp.pack(-2147483648, -1000001)'),
-    ('pg_temp.pack(900000, 900100) && r'),
-    ('r <@ pg_temp.pack(1, 5000)'),
-    ('r <@ pg_temp.pack(7, 70)'),
-    ('r <@ pg_temp.pack(-2147483648, 2147483647)'),
-    ('r <@ pg_temp.pack(1, 2147483647)'),
-    ('r @> pg_temp.pack(1, 5)'),
-    ('r @> pg_temp.pack(7, 70)'),
-    ('r @> pg_temp.pack(-2147483648, 2147483647)'),
-    ('pg_temp.pack(100, 200) <@ r'),
+    ('r && qv_range_pack(1, 5)'),
+    ('r && qv_range_pack(-2147483648, -1000001)'),
+    ('qv_range_pack(900000, 900100) && r'),
+    ('r <@ qv_range_pack(1, 5000)'),
+    ('r <@ qv_range_pack(7, 70)'),
+    ('r <@ qv_range_pack(-2147483648, 2147483647)'),
+    ('r <@ qv_range_pack(1, 2147483647)'),
+    ('r @> qv_range_pack(1, 5)'),
+    ('r @> qv_range_pack(7, 70)'),
+    ('r @> qv_range_pack(-2147483648, 2147483647)'),
+    ('qv_range_pack(100, 200) <@ r'),
     ('r @> 5'),
     ('r @> -2147483648'),
     ('r @> 2147483647'),
@@ -200,7 +196,7 @@ SELECT pg_temp.error_of('SELECT count(*) FROM gist_i4 WHERE v <@ ''\x0000''::byt
 -- a strategy number the search does not know
 BEGIN;
 ALTER OPERATOR FAMILY qv_gist_range_int8_ops USING gist ADD OPERATOR 4 = (int8, int8);
-SELECT count(*) FROM gist_r8 WHERE r = 5;
+SELECT count(*) FROM gist_r8 WHERE r = 5::int8;
 ROLLBACK;
 RESET enable_seqscan;
 \set VERBOSITY default
