@@ -1,23 +1,12 @@
 // Membership of a value or a packed range in a packed range, a range array
 // or a bitfield.  All allocation-free apart from detoasting.
-#include "qovellaPgUtils.h"
+#include "qovellaPgCompareArgs.h"
 #include "qovellaPgBitFieldArg.h"
 #include "qovellaPgPackedRange.h"
 #include "qovellaPgRangeOverlap.h"
 
-namespace {
-
 using qv::packedRange::lower;
 using qv::packedRange::upper;
-
-// Reads a range-array argument; an odd count of a plain array is 22023.
-qv::pgRangeArray::RangeSpan rangeArrayArg(FunctionCallInfo fcinfo, int i, const char* routine) {
-    qv::pg::Int4Elements e = qv::pg::int4Elements(qv::pg::arrayArg(fcinfo, i));
-    return qv::pgRangeArray::rangesFromElements(e.data, e.count, routine, "invalid range array",
-                                                qv::sqlstate::invalidParameterValue);
-}
-
-}  // namespace
 
 extern "C" {
 
@@ -65,7 +54,7 @@ Datum qv_int4rangepacked_contains_int4rangepacked(PG_FUNCTION_ARGS) {
 // Whether some range of the range array overlaps the packed range.
 Datum qv_int4rangepacked_in_rangearray(PG_FUNCTION_ARGS) {
     std::int64_t a = PG_GETARG_INT64(0);
-    qv::pgRangeArray::RangeSpan r = rangeArrayArg(fcinfo, 1, "qv_int4rangepacked_in_rangearray");
+    qv::pgRangeArray::RangeSpan r = qv::pg::rangeArrayArg(fcinfo, 1, "qv_int4rangepacked_in_rangearray");
     PG_RETURN_BOOL(qv::pgRangeArray::rangeOverlapsRanges(lower(a), upper(a), r));
 }
 
