@@ -103,7 +103,7 @@ SELECT pred, (pg_temp.by_index('gist_i4', pred)).* FROM (VALUES
 -- strategy 2: value in a bitfield; inner keys spanning only unset bits are pruned
 SELECT pred, (pg_temp.by_index('gist_i4', pred)).* FROM (VALUES
     ('v <@ pg_temp.bitfield(-100, 100, ''{-100,-7,0,63,64,100}'')'),
-    ('v <@ pg_temp.bitfield(-40000, 40000, ARRAY(SELECT generate_series(-40000, 40000, 997)))'),
+    ('v <@ (SELECT pg_temp.bitfield(-40000, 40000, ARRAY(SELECT generate_series(-40000, 40000, 997))))'),
     ('v <@ pg_temp.bitfield(2147483600, 2147483647, ''{2147483647}'')'),
     ('v <@ pg_temp.bitfield(5, 5, ''{}'')'),
     ('v <@ pg_temp.bitfield(0, -1, ''{}'')')
@@ -126,17 +126,21 @@ SELECT qv_range_pack(lo, lo + (i * 37) % 1000)
 FROM (SELECT i, ((i::int8 * 7919) % 1000003 - 500000)::int4 AS lo
       FROM generate_series(1, 30000) AS i) AS s;
 CREATE INDEX gist_r8_r ON gist_r8 USING gist (r qv_gist_range_int8_ops) WITH (fillfactor = 20);
--- wide ranges inserted into the built index: their sizes pass 2^31 values
-INSERT INTO gist_r8 (r) VALUES
-    (qv_range_pack(-2147483648, 0)), (qv_range_pack(1, 2147483647)),
-    (qv_range_pack(-2147483648, 2147483647)), (qv_range_pack(-1000000000, 1000000000)),
-    (qv_range_pack(2147483647, 2147483647)), (qv_range_pack(-2147483648, -2147483648));
 INSERT INTO gist_r8 (r)
 SELECT qv_range_pack(lo, lo + (i * 13) % 100)
 FROM (SELECT i, ((i::int8 * 104729) % 2000003 - 1000000)::int4 AS lo
       FROM generate_series(1, 20000) AS i) AS s;
 -- identical entries
 INSERT INTO gist_r8 (r) SELECT qv_range_pack(7, 70) FROM generate_series(1, 1000);
+-- wide ranges inserted into the built index: their sizes pass 2^31 values,
+-- and the pages they land on split with them
+INSERT INTO gist_r8 (r) VALUES
+    (qv_range_pack(-2147483648, 0)), (qv_range_pack(1, 2147483647)),
+    (qv_range_pack(-2147483648, 2147483647)), (qv_range_pack(-1000000000, 1000000000)),
+    (qv_range_pack(2147483647, 2147483647)), (qv_range_pack(-2147483648, -2147483648));
+INSERT INTO gist_r8 (r)
+SELECT qv_range_pack(lo, lo + i % 10)
+FROM (SELECT i, ((i::int8 * 7919) % 20011 - 10000)::int4 AS lo FROM generate_series(1, 1000) AS i) AS s;
 SELECT pg_relation_size('gist_r8_r') / current_setting('block_size')::int > 200 AS many_pages;
 
 SET enable_seqscan = off;
