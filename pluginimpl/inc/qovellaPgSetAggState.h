@@ -21,6 +21,7 @@
 #include "qovellaError.h"
 #include "qovellaPgRangeArray.h"
 #include "qovellaPgRangeKernels.h"
+#include "qovellaPgRangeSort.h"
 
 namespace qv {
 namespace setAgg {
@@ -44,10 +45,11 @@ public:
     std::int32_t outputKind;
     Ranges ranges;           // the set: sorted, disjoint, never touching
     Ranges pending;          // rows not yet merged into ranges, in arrival order
+    Ranges scratch;          // room for sorting pending (capacity only)
 
     Int4ToSetOpDataSet(void* context, pg::tSize capacity)
         : memoryContext(context), inputKind(0), outputKind(0), ranges(capacity),
-          pending(1), flushAt(kMinBatch) {}
+          pending(1), scratch(1), flushAt(kMinBatch) {}
 
     // Adds [lower; upper].  A pair with lower > upper holds no value and is
     // skipped (inserting it would break the set's order).
@@ -63,7 +65,10 @@ public:
         Range<int>* b = pending.begin();
         Range<int>* e = pending.end();
         auto byLower = [](const Range<int>& x, const Range<int>& y) { return x.lower < y.lower; };
-        if (!std::is_sorted(b, e, byLower)) std::sort(b, e, byLower);
+        if (!std::is_sorted(b, e, byLower)) {
+            scratch.reserve(pending.size);
+            pgRangeArray::sortRangesByLower(b, static_cast<std::size_t>(pending.size), scratch.data);
+        }
         pending.size = static_cast<pg::tSize>(coalesce(b, e) - b);
         e = pending.end();
 

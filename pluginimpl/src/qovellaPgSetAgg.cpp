@@ -184,6 +184,7 @@ Datum qv_int4set_agg_finalfn(PG_FUNCTION_ARGS) {
     }
     s->ranges.abandon();
     s->pending.abandon();
+    s->scratch.abandon();
     MemoryContextDelete(contextOf(s));  // frees the buffers and the state
     if (!result)
         QV_ERROR(qv::sqlstate::intervalFieldOverflow, kFinalRoutine,
