@@ -1,5 +1,6 @@
 // Set algebra on sorted range sequences: union, intersection, exclusion,
-// appending a sorted run, and inserting one range.  Server-free.
+// appending a sorted run, inserting one range, and the inclusion and overlap
+// tests.  Server-free.
 //
 // Inputs are [begin; end) runs of canonical ranges (sorted, disjoint,
 // non-adjacent, lower <= upper) read in place; the kernels do not check that.
@@ -205,6 +206,40 @@ void rangeArrayInsert(RangeVector<T, Alloc, Free>& vec, const Range<T>& r) {
         std::memmove(data + lo + 1, data + lo, (size - lo) * sizeof(Range<T>));
         data[lo] = value;
     }
+}
+
+// Whether every range of A lies inside one range of B; false when either is
+// empty.  One cursor walks B and stays on the range that held the last range
+// of A, which may hold the next one too.
+template <typename T>
+bool isStrictlyIncluded(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
+                        const Range<T>* bEnd) {
+    if (aBegin == aEnd || bBegin == bEnd) return false;
+    const Range<T>* b = bBegin;
+    for (const Range<T>* a = aBegin; a != aEnd; ++a) {
+        while (b->upper < a->lower)
+            if (++b == bEnd) return false;
+        if (b->lower > a->lower || b->upper < a->upper) return false;
+    }
+    return true;
+}
+
+// Whether A and B share a value; stops at the first shared one.
+template <typename T>
+bool isOverlap(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
+               const Range<T>* bEnd) {
+    const Range<T>* a = aBegin;
+    const Range<T>* b = bBegin;
+    while (a != aEnd && b != bEnd) {
+        if (a->lower < b->lower) {
+            if (b->lower <= a->upper) return true;
+            ++a;
+        } else {
+            if (a->lower <= b->upper) return true;
+            ++b;
+        }
+    }
+    return false;
 }
 
 }  // namespace pgRangeArray

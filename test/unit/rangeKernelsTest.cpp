@@ -235,6 +235,30 @@ TEST(RangeArrayInsert, GrowsByDoubling) {
     EXPECT_EQ((R{10, 10}), v.data[0]);
 }
 
+bool included(const Ranges& a, const Ranges& b) {
+    return isStrictlyIncluded(a.data(), a.data() + a.size(), b.data(), b.data() + b.size());
+}
+bool overlap(const Ranges& a, const Ranges& b) {
+    return isOverlap(a.data(), a.data() + a.size(), b.data(), b.data() + b.size());
+}
+
+TEST(SetTests, InclusionAndOverlap) {
+    EXPECT_TRUE(included({{2, 3}}, {{1, 5}}));
+    EXPECT_FALSE(included({{1, 5}}, {{2, 3}}));
+    EXPECT_TRUE(included({{1, 5}}, {{1, 5}}));
+    EXPECT_FALSE(included({}, {{1, 5}}));
+    EXPECT_FALSE(included({{1, 5}}, {}));
+    EXPECT_FALSE(included({{1, 7}}, {{1, 3}, {5, 7}}));
+    EXPECT_TRUE(included({{1, 2}, {4, 4}, {kMax, kMax}}, {{0, 5}, {9, kMax}}));
+    EXPECT_FALSE(included({{1, 2}, {kMax, kMax}}, {{0, 5}}));
+    EXPECT_TRUE(overlap({{1, 5}}, {{5, 9}}));
+    EXPECT_TRUE(overlap({{5, 9}}, {{1, 5}}));
+    EXPECT_FALSE(overlap({{1, 4}}, {{5, 9}}));
+    EXPECT_FALSE(overlap({}, {{1, 9}}));
+    EXPECT_TRUE(overlap({{kMin, kMin}}, {{kMin, kMax}}));
+    EXPECT_FALSE(overlap({{kMin, kMin}, {kMax, kMax}}, {{kMin + 1, kMax - 1}}));
+}
+
 // ---- randomized comparison with the reference ---------------------------------
 
 TEST(KernelsRandomized, BinaryKernelsMatchTheReference) {
@@ -246,6 +270,10 @@ TEST(KernelsRandomized, BinaryKernelsMatchTheReference) {
         for (Op op : {Op::kUnion, Op::kIntersection, Op::kExclusion})
             ASSERT_EQ(reference(op, a, b), run(op, a, b, capacity))
                 << "op " << int(op) << " case " << i << " a=" << show(a) << " b=" << show(b);
+        ASSERT_EQ(!a.empty() && reference(Op::kExclusion, a, b).empty(), included(a, b))
+            << "a=" << show(a) << " b=" << show(b);
+        ASSERT_EQ(!reference(Op::kIntersection, a, b).empty(), overlap(a, b))
+            << "a=" << show(a) << " b=" << show(b);
     }
 }
 

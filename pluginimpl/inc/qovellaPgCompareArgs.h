@@ -1,0 +1,18 @@
+// Argument readers of the membership and set-versus-set predicates.
+#pragma once
+
+#include "qovellaPgUtils.h"
+
+namespace qv {
+namespace pg {
+
+// Reads a range-array argument by the shape rule; a plain array of odd
+// length fails with 22023 "invalid range array" as routine.
+inline pgRangeArray::RangeSpan rangeArrayArg(FunctionCallInfo fcinfo, int i, const char* routine) {
+    Int4Elements e = int4Elements(arrayArg(fcinfo, i));
+    return pgRangeArray::rangesFromElements(e.data, e.count, routine, "invalid range array",
+                                            sqlstate::invalidParameterValue);
+}
+
+}  // namespace pg
+}  // namespace qv

@@ -1,0 +1,44 @@
+// Overlap tests between closed intervals and range arrays.  Server-free.
+#pragma once
+
+#include <cstdint>
+
+#include "qovellaPgRangeArray.h"
+
+namespace qv {
+namespace pgRangeArray {
+
+// Whether some range of r shares a value with [lo; hi]: constant-time
+// rejections at both ends, then a walk from the first range that stops at
+// the first range starting above hi.
+inline bool rangeOverlapsRanges(std::int32_t lo, std::int32_t hi, const RangeSpan& r) {
+    if (r.empty()) return false;
+    if (r.end[-1].upper < lo || hi < r.begin->lower) return false;
+    for (const Range<int>* p = r.begin; p != r.end; ++p) {
+        if (p->lower > hi) return false;
+        if (lo <= p->upper) return true;
+    }
+    return false;
+}
+
+// Whether two range arrays share a value, by one merge pass (or a walk of
+// one side when the other holds a single range).
+inline bool rangeSpansOverlap(const RangeSpan& a, const RangeSpan& b) {
+    if (a.count() == 1) return rangeOverlapsRanges(a.begin->lower, a.begin->upper, b);
+    if (b.count() == 1) return rangeOverlapsRanges(b.begin->lower, b.begin->upper, a);
+    const Range<int>* p = a.begin;
+    const Range<int>* q = b.begin;
+    while (p != a.end && q != b.end) {
+        if (q->upper < p->lower) {
+            ++q;
+        } else if (p->upper < q->lower) {
+            ++p;
+        } else {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace pgRangeArray
+}  // namespace qv

@@ -1,0 +1,121 @@
+// Evaluation of a parenthesised set expression given row by row: the state
+// of the set-expression aggregate, without its memory context.  Server-free.
+//
+// Each row brings a 16-bit operation word and a range-array operand:
+//
+//   bits 0-1   operation id: 1 union, 2 intersection, 3 exclusion
+//   bits 2-8   close count: groups to close before the operand
+//   bits 9-15  open count: groups to open before the operand
+//
+// so a row reads ")" x close, the operation, "(" x open, the operand.  There
+// is no precedence: within a group operations apply left to right.
+//
+// Seven vectors hold the sets.  Each open group owns one of them and one more
+// is the scratch target of the next operation; the six group indices and the
+// scratch index are always a permutation of 0-6, so a result changes hands by
+// exchanging indices and no set is ever copied.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "qovellaError.h"
+#include "qovellaPgRangeKernels.h"
+
+namespace qv {
+namespace pgRangeArray {
+
+// One level of the group stack.
+struct ParenthesisGroup {
+    std::int32_t operation;    // joins the group's set to its parent on closing
+    std::int32_t vectorIndex;  // vector holding the group's set
+};
+
+template <void* (*Alloc)(std::size_t), void (*Free)(void*)>
+struct SetExpression {
+    typedef RangeVector<int, Alloc, Free> Vector;
+
+    static constexpr int kVectors = 7;
+    static constexpr int kMaxGroups = 6;  // the root group and five nested ones
+    static constexpr pg::tSize kInitialCapacity = 1024;
+
+    // A working set with room for 1024 ranges from the start.
+    struct WorkVector : Vector {
+        WorkVector() : Vector(kInitialCapacity) {}
+    };
+
+    WorkVector vectors[kVectors];
+    std::int32_t scratchIndex;
+    ParenthesisGroup groups[kMaxGroups];
+    std::int32_t depth;  // index of the innermost open group
+
+    SetExpression() : scratchIndex(kVectors - 1), depth(0) {
+        for (int k = 0; k < kMaxGroups; ++k) groups[k] = ParenthesisGroup{0, k};
+    }
+
+    // The root group's set (the expression's value once all groups closed).
+    const Vector& root() const { return vectors[groups[0].vectorIndex]; }
+
+    // Folds one row into the expression: closes groups, opens groups, then
+    // combines the operand (n int4 elements read in place as ranges).
+    void addValue(std::uint16_t word, const std::int32_t* elements, std::size_t n) {
+        std::int32_t operation = word & 0x3;
+        int closeCount = (word >> 2) & 0x7F;
+        int openCount = (word >> 9) & 0x7F;
+        for (int i = 0; i < closeCount; ++i) closeGroup();
+        for (int i = 1; i <= openCount; ++i) {
+            if (++depth == kMaxGroups)
+                QV_ERROR(sqlstate::invalidParameterValue, "addValue",
+                         "reach max parenthesis group depth");
+            groups[depth].operation = i == 1 ? operation : 1;
+            vectors[groups[depth].vectorIndex].clear();
+        }
+        // A freshly opened group starts as the operand itself.
+        if (openCount > 0) operation = 1;
+        RangeSpan operand = rangesFromElements(elements, n, "addValue");
+        addToCurrentGroup(operation, operand.begin, operand.end);
+    }
+
+    // Closes the innermost group, combining its set into its parent.  The
+    // closed group's vector keeps its contents until the slot is reopened.
+    void closeGroup() {
+        if (depth == 0)
+            QV_ERROR(sqlstate::intervalFieldOverflow, "closeGroup",
+                     "try to close root parenthesis group");
+        const ParenthesisGroup closed = groups[depth--];
+        const Vector& set = vectors[closed.vectorIndex];
+        addToCurrentGroup(closed.operation, set.begin(), set.end());
+    }
+
+    // Closes the groups left open, innermost first.
+    void closeAllGroups() {
+        while (depth > 0) closeGroup();
+    }
+
+    // current := current <operation> [begin; end), computed into the scratch
+    // vector, which then becomes the current group's vector.
+    void addToCurrentGroup(std::int32_t operation, const Range<int>* begin, const Range<int>* end) {
+        Vector& scratch = vectors[scratchIndex];
+        scratch.clear();
+        const Vector& current = vectors[groups[depth].vectorIndex];
+        switch (operation) {
+            case 1: computeUnion(current.begin(), current.end(), begin, end, scratch); break;
+            case 2: computeIntersection(current.begin(), current.end(), begin, end, scratch); break;
+            case 3: computeExclusion(current.begin(), current.end(), begin, end, scratch); break;
+            default:
+                QV_ERROR(sqlstate::invalidParameterValue, "addToCurrentGroup",
+                         "Unknown operation id %i", operation);
+        }
+        std::int32_t previous = groups[depth].vectorIndex;
+        groups[depth].vectorIndex = scratchIndex;
+        scratchIndex = previous;
+    }
+
+    // Frees the seven buffers; the expression is not used again.
+    void release() {
+        for (Vector& v : vectors) v.release();
+    }
+};
+
+}  // namespace pgRangeArray
+}  // namespace qv

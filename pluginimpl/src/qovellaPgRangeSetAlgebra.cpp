@@ -1,0 +1,93 @@
+// Binary set functions on range arrays: union, intersection, exclusion,
+// inclusion and overlap.  Arguments are read in place; results are built in
+// a vector sized for the larger input and copied into the array in one block.
+#include "qovellaPgRangeKernels.h"
+#include "qovellaPgUtils.h"
+
+namespace {
+
+using qv::pgRangeArray::Range;
+using qv::pgRangeArray::RangeSpan;
+using RangeKernel = void (*)(const Range<int>*, const Range<int>*, const Range<int>*,
+                             const Range<int>*, qv::pg::PgVector<Range<int>>&);
+using RangeTest = bool (*)(const Range<int>*, const Range<int>*, const Range<int>*,
+                           const Range<int>*);
+
+// Reads argument i as a range array; an odd count fails as routine.
+RangeSpan rangeArg(FunctionCallInfo fcinfo, int i, const char* routine) {
+    return qv::pg::readRangeArray(qv::pg::arrayArg(fcinfo, i), routine);
+}
+
+// The one present argument of a function that passes it through: its
+// elements copied unchanged (no check of the canonical form).
+Datum passThrough(FunctionCallInfo fcinfo, int i, const char* routine) {
+    RangeSpan s = rangeArg(fcinfo, i, routine);
+    PG_RETURN_ARRAYTYPE_P(qv::pg::rangeArrayResult(s.begin, s.count()));
+}
+
+// Reads both arguments (both odd-count tests come first), runs the kernel
+// and returns its ranges as a new array.
+Datum applyKernel(FunctionCallInfo fcinfo, RangeKernel kernel, const char* routine) {
+    RangeSpan a = rangeArg(fcinfo, 0, routine);
+    RangeSpan b = rangeArg(fcinfo, 1, routine);
+    qv::pg::PgVector<Range<int>> out(std::max<qv::pg::tSize>(1, std::max(a.count(), b.count())));
+    kernel(a.begin, a.end, b.begin, b.end, out);
+    ArrayType* result = qv::pg::rangeArrayResult(out.data, out.size);
+    out.release();
+    PG_RETURN_ARRAYTYPE_P(result);
+}
+
+// Reads both arguments and returns the test's outcome; either null: null.
+Datum applyTest(FunctionCallInfo fcinfo, RangeTest test, const char* routine) {
+    if (PG_ARGISNULL(0) || PG_ARGISNULL(1)) PG_RETURN_NULL();
+    RangeSpan a = rangeArg(fcinfo, 0, routine);
+    RangeSpan b = rangeArg(fcinfo, 1, routine);
+    PG_RETURN_BOOL(test(a.begin, a.end, b.begin, b.end));
+}
+
+}  // namespace
+
+extern "C" {
+
+PG_FUNCTION_INFO_V1(qv_int4range_union);
+PG_FUNCTION_INFO_V1(qv_int4range_intersection);
+PG_FUNCTION_INFO_V1(qv_int4range_exclusion);
+PG_FUNCTION_INFO_V1(qv_int4range_is_strictly_include);
+PG_FUNCTION_INFO_V1(qv_int4range_is_overlap);
+
+// a u b; both null: null; one null: the other, unchanged.
+Datum qv_int4range_union(PG_FUNCTION_ARGS) {
+    const char* routine = "qv_int4range_union";
+    if (PG_ARGISNULL(0) && PG_ARGISNULL(1)) PG_RETURN_NULL();
+    if (PG_ARGISNULL(0)) return passThrough(fcinfo, 1, routine);
+    if (PG_ARGISNULL(1)) return passThrough(fcinfo, 0, routine);
+    return applyKernel(fcinfo, qv::pgRangeArray::computeUnion<int, qvPalloc, qvPfree>, routine);
+}
+
+// a n b; either null: null.
+Datum qv_int4range_intersection(PG_FUNCTION_ARGS) {
+    if (PG_ARGISNULL(0) || PG_ARGISNULL(1)) PG_RETURN_NULL();
+    return applyKernel(fcinfo, qv::pgRangeArray::computeIntersection<int, qvPalloc, qvPfree>,
+                       "qv_int4range_intersection");
+}
+
+// a \ b; a null: null; b null: a, unchanged.
+Datum qv_int4range_exclusion(PG_FUNCTION_ARGS) {
+    const char* routine = "qv_int4range_exclusion";
+    if (PG_ARGISNULL(0)) PG_RETURN_NULL();
+    if (PG_ARGISNULL(1)) return passThrough(fcinfo, 0, routine);
+    return applyKernel(fcinfo, qv::pgRangeArray::computeExclusion<int, qvPalloc, qvPfree>, routine);
+}
+
+// Whether every range of a lies inside one range of b; either null: null.
+Datum qv_int4range_is_strictly_include(PG_FUNCTION_ARGS) {
+    return applyTest(fcinfo, qv::pgRangeArray::isStrictlyIncluded<int>,
+                     "qv_int4range_is_strictly_include");
+}
+
+// Whether a and b share a value; either null: null.
+Datum qv_int4range_is_overlap(PG_FUNCTION_ARGS) {
+    return applyTest(fcinfo, qv::pgRangeArray::isOverlap<int>, "qv_int4range_is_overlap");
+}
+
+}

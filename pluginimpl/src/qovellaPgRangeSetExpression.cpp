@@ -1,0 +1,111 @@
+// The set-expression aggregate qv_int4range_op(int2 word, int4[] operand):
+// transition and final functions around qv::pgRangeArray::SetExpression.
+//
+// The state lives in a memory context of its own under the aggregate
+// context; every call makes it current and restores the caller's context.
+// The final function releases the state and deletes its context, so the
+// aggregate is declared so that it runs once per state.
+#include <new>
+
+#include "qovellaPgSetExpression.h"
+#include "qovellaPgUtils.h"
+
+namespace {
+
+typedef qv::pgRangeArray::SetExpression<qvPalloc, qvPfree> Expression;
+
+// The aggregate state: its own context, then the expression.
+struct Int4RangeOpData {
+    MemoryContext context;
+    Expression expression;
+};
+
+// The aggregate context of the current call; refuses to run outside one.
+MemoryContext aggregateContext(FunctionCallInfo fcinfo, const char* routine) {
+    MemoryContext aggContext = nullptr;
+    if (!AggCheckCallContext(fcinfo, &aggContext))
+        QV_ERROR(qv::sqlstate::invalidParameterValue, routine,
+                 "%s called in non-aggregate context", routine);
+    return aggContext;
+}
+
+// The final function destroys the state, so it must not run where the server
+// may finalise one state more than once: as a window function (possible on
+// servers without FINALFUNC_MODIFY, or through another aggregate declared
+// over these support functions).
+void refuseWindowContext(FunctionCallInfo fcinfo, const char* routine) {
+    if (AggCheckCallContext(fcinfo, nullptr) == AGG_CONTEXT_WINDOW)
+        QV_ERROR(qv::sqlstate::invalidParameterValue, routine,
+                 "%s cannot be used as a window function", routine);
+}
+
+// A new state in a new context named after the creating function.
+Int4RangeOpData* createState(MemoryContext aggContext) {
+    MemoryContext context = AllocSetContextCreate(aggContext, "qv_int4range_op_transfn",
+                                                  ALLOCSET_DEFAULT_SIZES);
+    MemoryContext previous = MemoryContextSwitchTo(context);
+    Int4RangeOpData* state = static_cast<Int4RangeOpData*>(palloc0(sizeof(Int4RangeOpData)));
+    state->context = context;
+    new (&state->expression) Expression();
+    MemoryContextSwitchTo(previous);
+    return state;
+}
+
+Int4RangeOpData* stateArg(FunctionCallInfo fcinfo) {
+    if (PG_ARGISNULL(0)) return nullptr;
+    return reinterpret_cast<Int4RangeOpData*>(PG_GETARG_POINTER(0));
+}
+
+}  // namespace
+
+extern "C" {
+
+PG_FUNCTION_INFO_V1(qv_int4range_op_transfn);
+PG_FUNCTION_INFO_V1(qv_int4range_op_finalfn);
+
+// Folds one row (operation word, operand) into the state; a null operand
+// leaves the state unchanged, parentheses included.
+Datum qv_int4range_op_transfn(PG_FUNCTION_ARGS) {
+    const char* routine = "qv_int4range_op_transfn";
+    if (PG_ARGISNULL(1))
+        QV_ERROR(qv::sqlstate::noData, routine, "null operation is not now allowed");
+    MemoryContext aggContext = aggregateContext(fcinfo, routine);
+    Int4RangeOpData* state = stateArg(fcinfo);
+    if (!state) state = createState(aggContext);
+    if (PG_ARGISNULL(2)) PG_RETURN_POINTER(state);
+
+    MemoryContext previous = MemoryContextSwitchTo(state->context);
+    std::uint16_t word = static_cast<std::uint16_t>(PG_GETARG_DATUM(1) & 0xFFFF);
+    qv::pg::Int4Elements operand = qv::pg::int4Elements(qv::pg::arrayArg(fcinfo, 2));
+    state->expression.addValue(word, operand.data, operand.count);
+    MemoryContextSwitchTo(previous);
+    PG_RETURN_POINTER(state);
+}
+
+// Closes the groups left open, returns the root set as a range array and
+// destroys the state.  No rows at all give the empty array.
+Datum qv_int4range_op_finalfn(PG_FUNCTION_ARGS) {
+    const char* routine = "qv_int4range_op_finalfn";
+    aggregateContext(fcinfo, routine);
+    refuseWindowContext(fcinfo, routine);
+    Int4RangeOpData* state = stateArg(fcinfo);
+    if (!state) PG_RETURN_ARRAYTYPE_P(qv::pg::rangeArrayResult(nullptr, 0));
+
+    MemoryContext previous = MemoryContextSwitchTo(state->context);
+    state->expression.closeAllGroups();
+    MemoryContextSwitchTo(previous);
+
+    const Expression::Vector& root = state->expression.root();
+    if (root.size > static_cast<qv::pg::tSize>(PG_INT32_MAX / 2))
+        QV_ERROR(qv::sqlstate::intervalFieldOverflow, routine, "array overflow ");
+    ArrayType* result = qv::pg::rangeArrayResult(root.data, root.size);
+
+    MemoryContext context = state->context;
+    MemoryContextSwitchTo(context);
+    state->expression.release();
+    MemoryContextSwitchTo(previous);
+    MemoryContextDelete(context);
+    PG_RETURN_ARRAYTYPE_P(result);
+}
+
+}

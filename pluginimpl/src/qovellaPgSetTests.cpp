@@ -1,0 +1,50 @@
+// Set-versus-set predicates: range array against range array, and a set in
+// any array encoding against a bitfield.
+#include "qovellaPgCompareArgs.h"
+#include "qovellaPgBitFieldArg.h"
+#include "qovellaPgBitFieldSetTest.h"
+#include "qovellaPgRangeOverlap.h"
+
+namespace {
+
+// Shared body of the two bitfield predicates: ('s'|'r'|'m', int4[], bytea).
+bool int4setTestBitfield(FunctionCallInfo fcinfo, bool included) {
+    const char* routine = "int4set_test_bitfield";
+    qv::pgRangeArray::ArrayDataType kind =
+        qv::pgRangeArray::ArrayDataTypeFromChar(PG_GETARG_CHAR(0));
+    const ArrayType* set = qv::pg::arrayArg(fcinfo, 1);
+    if (ARR_ELEMTYPE(set) != INT4OID)
+        QV_ERROR(qv::sqlstate::invalidParameterValue, routine, "accept only int4[]");
+    qv::pg::Int4Elements e = qv::pg::int4Elements(set);
+    if (e.count == 0) return false;
+    qv::bitField::View b = qv::pg::bitFieldArg(fcinfo, 2);
+    return qv::bitField::setTest(kind, e.data, e.count, b, included, routine);
+}
+
+}  // namespace
+
+extern "C" {
+
+PG_FUNCTION_INFO_V1(qv_int4range_overlap_rangearray);
+PG_FUNCTION_INFO_V1(qv_int4set_overlap_bitfield);
+PG_FUNCTION_INFO_V1(qv_int4set_included_in_bitfield);
+
+// Whether two range arrays share a value; both are validated first.
+Datum qv_int4range_overlap_rangearray(PG_FUNCTION_ARGS) {
+    const char* routine = "qv_int4range_overlap_rangearray";
+    qv::pgRangeArray::RangeSpan a = qv::pg::rangeArrayArg(fcinfo, 0, routine);
+    qv::pgRangeArray::RangeSpan b = qv::pg::rangeArrayArg(fcinfo, 1, routine);
+    PG_RETURN_BOOL(qv::pgRangeArray::rangeSpansOverlap(a, b));
+}
+
+// Whether some value of the set has its bit set in the bitfield.
+Datum qv_int4set_overlap_bitfield(PG_FUNCTION_ARGS) {
+    PG_RETURN_BOOL(int4setTestBitfield(fcinfo, false));
+}
+
+// Whether every value of the set lies in the bitfield with its bit set.
+Datum qv_int4set_included_in_bitfield(PG_FUNCTION_ARGS) {
+    PG_RETURN_BOOL(int4setTestBitfield(fcinfo, true));
+}
+
+}
