@@ -526,6 +526,8 @@ def set_agg_rows(sig, rows, optimized):
         value(flat(rs))
     if out == 's':
         value(expand(rs))
+    if rs and rs[0][0] < 0:
+        raise NoOpinion  # negative values have no mix form: written or refused
     value(mix_from_ranges(rs))
 
 
