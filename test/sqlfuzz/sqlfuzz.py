@@ -178,10 +178,7 @@ class Fuzzer:
         for sql in setup:
             self.stats.calls[key] += 1
             kind, got = self.statement(sql)
-            if kind == 'crash':
-                self.stats.crashes.append((key, sql[:2000], got))
-                print('CRASH: %s\n  %s' % (key, sql[:2000]), file=sys.stderr)
-                self.reconnect()
+            if self.crashed(kind, key, sql, got):
                 return
             if kind == 'error':
                 self.classify_state(key, sql, got)
@@ -192,9 +189,7 @@ class Fuzzer:
             sql = 'INSERT INTO qv_fuzz_gist VALUES (%s)' % bad
             self.stats.calls[key] += 1
             kind, got = self.statement(sql)
-            if kind == 'crash':
-                self.stats.crashes.append((key, sql, got))
-                self.reconnect()
+            if self.crashed(kind, key, sql, got):
                 return
             if kind == 'ok' or got != '22023':
                 self.stats.unexpected.append((key, sql, 'invalid key accepted or wrong error: %s' % (got,)))
@@ -208,10 +203,7 @@ class Fuzzer:
                 self.statement(scan)
                 self.stats.calls[key] += 1
                 kind, got = self.statement(query)
-                if kind == 'crash':
-                    self.stats.crashes.append((key, query[:2000], got))
-                    print('CRASH: %s\n  %s' % (key, query[:2000]), file=sys.stderr)
-                    self.reconnect()
+                if self.crashed(kind, key, query, got):
                     return
                 if kind == 'error':
                     self.classify_state(key, query, got)
@@ -229,6 +221,15 @@ class Fuzzer:
                       file=sys.stderr)
             else:
                 self.stats.checked += 1
+
+    def crashed(self, kind, key, sql, got):
+        """Records a lost backend and reconnects; tells whether it happened."""
+        if kind != 'crash':
+            return False
+        self.stats.crashes.append((key, sql[:2000], got))
+        print('CRASH: %s\n  %s' % (key, sql[:2000]), file=sys.stderr)
+        self.reconnect()
+        return True
 
     def classify_state(self, key, sql, state):
         self.stats.errors[(key, state)] = self.stats.errors.get((key, state), 0) + 1
