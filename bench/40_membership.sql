@@ -14,6 +14,10 @@ FROM (SELECT i / 10 AS g, x AS x
       FROM (SELECT i, (random() * 999999)::int4 AS x FROM generate_series(0, 1999999) AS i) AS t) AS u
 GROUP BY g;
 UPDATE mb_sets SET a = ARRAY(SELECT DISTINCT unnest(a) ORDER BY 1);
+-- the same sets as range arrays and as multiranges
+ALTER TABLE mb_sets ADD COLUMN ra int4[], ADD COLUMN m int4multirange;
+UPDATE mb_sets SET ra = ARRAY(SELECT y FROM unnest(a) AS x, LATERAL (VALUES (x), (x)) AS d(y)),
+                   m = (SELECT range_agg(int4range(x, x, '[]')) FROM unnest(a) AS x);
 VACUUM ANALYZE mb;
 VACUUM ANALYZE mb_sets;
 
@@ -29,31 +33,48 @@ FROM (SELECT j, (SELECT coalesce(sum(128 >> k), 0)::int FROM generate_series(0, 
 SELECT count(*) FROM mb WHERE v >= 0;
 SELECT count(*) FROM mb WHERE v >= 0;
 
--- a value in the set
+-- The constants are long: print a label instead of each query.
+\set ECHO none
+\echo '-- a value in the set'
+\echo 'SELECT count(*) FROM mb WHERE qv_int4_in_rangebitfield(v, bf);'
 SELECT count(*) FROM mb WHERE qv_int4_in_rangebitfield(v, :'bf'::bytea);
+\echo 'SELECT count(*) FROM mb WHERE qv_int4_in_rangearray(v, arr);'
 SELECT count(*) FROM mb WHERE qv_int4_in_rangearray(v, :'arr'::int4[]);
+\echo 'SELECT count(*) FROM mb WHERE v <@ mr;'
 SELECT count(*) FROM mb WHERE v <@ :'mr'::int4multirange;
 
--- an interval meeting the set
+\echo '-- an interval meeting the set'
+\echo 'SELECT count(*) FROM mb WHERE qv_int4rangepacked_in_rangebitfield(p, bf);'
 SELECT count(*) FROM mb WHERE qv_int4rangepacked_in_rangebitfield(p, :'bf'::bytea);
+\echo 'SELECT count(*) FROM mb WHERE qv_int4rangepacked_in_rangearray(p, arr);'
 SELECT count(*) FROM mb WHERE qv_int4rangepacked_in_rangearray(p, :'arr'::int4[]);
+\echo 'SELECT count(*) FROM mb WHERE r && mr;'
 SELECT count(*) FROM mb WHERE r && :'mr'::int4multirange;
 
--- an interval against an interval
+\echo '-- an interval against an interval'
+\echo 'SELECT count(*) FROM mb WHERE qv_int4rangepacked_in_int4rangepacked(p, qv_range_pack(400000, 600000));'
 SELECT count(*) FROM mb WHERE qv_int4rangepacked_in_int4rangepacked(p, qv_range_pack(400000, 600000));
+\echo 'SELECT count(*) FROM mb WHERE r && int4range(400000, 600000, []);'
 SELECT count(*) FROM mb WHERE r && int4range(400000, 600000, '[]');
+\echo 'SELECT count(*) FROM mb WHERE qv_int4rangepacked_included_in_int4rangepacked(p, qv_range_pack(400000, 600000));'
 SELECT count(*) FROM mb WHERE qv_int4rangepacked_included_in_int4rangepacked(p, qv_range_pack(400000, 600000));
+\echo 'SELECT count(*) FROM mb WHERE r <@ int4range(400000, 600000, []);'
 SELECT count(*) FROM mb WHERE r <@ int4range(400000, 600000, '[]');
 
--- 200,000 sets of about 10 values against the set
+\echo '-- 200,000 sets of about 10 values against the set'
+\echo 'SELECT count(*) FROM mb_sets WHERE qv_int4set_overlap_bitfield(s, a, bf);'
 SELECT count(*) FROM mb_sets WHERE qv_int4set_overlap_bitfield('s', a, :'bf'::bytea);
+\echo 'SELECT count(*) FROM mb_sets WHERE EXISTS (SELECT 1 FROM unnest(a) AS x WHERE x <@ mr);'
 SELECT count(*) FROM mb_sets WHERE EXISTS (SELECT 1 FROM unnest(a) AS x WHERE x <@ :'mr'::int4multirange);
+\echo 'SELECT count(*) FROM mb_sets WHERE qv_int4set_included_in_bitfield(s, a, bf);'
 SELECT count(*) FROM mb_sets WHERE qv_int4set_included_in_bitfield('s', a, :'bf'::bytea);
+\echo 'SELECT count(*) FROM mb_sets WHERE NOT EXISTS (SELECT 1 FROM unnest(a) AS x WHERE NOT x <@ mr);'
 SELECT count(*) FROM mb_sets WHERE NOT EXISTS (SELECT 1 FROM unnest(a) AS x WHERE NOT x <@ :'mr'::int4multirange);
--- the same sets as range arrays against the range array, and intarray's
--- overlap of two sorted arrays of about 10 values each
-SELECT count(*) FROM mb_sets AS s
-WHERE qv_int4range_overlap_rangearray(ARRAY(SELECT y FROM unnest(s.a) AS x, LATERAL (VALUES (x), (x)) AS d(y)), :'arr'::int4[]);
-SELECT count(*) FROM mb_sets AS s, LATERAL (SELECT a AS b FROM mb_sets LIMIT 1) AS o WHERE s.a && o.b;
+\echo '-- the same sets as range arrays or multiranges against the set'
+\echo 'SELECT count(*) FROM mb_sets WHERE qv_int4range_overlap_rangearray(ra, arr);'
+SELECT count(*) FROM mb_sets WHERE qv_int4range_overlap_rangearray(ra, :'arr'::int4[]);
+\echo 'SELECT count(*) FROM mb_sets WHERE m && mr;'
+SELECT count(*) FROM mb_sets WHERE m && :'mr'::int4multirange;
 
+\set ECHO queries
 DROP TABLE mb, mb_sets;
