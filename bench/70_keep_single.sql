@@ -25,7 +25,8 @@ SELECT count(m) FROM (SELECT k, CASE WHEN cardinality(a) = 1 THEN a[1] ELSE (1 /
                       FROM (SELECT k, array_agg(DISTINCT vt) a FROM ks_bench GROUP BY k) g) s;
 SELECT count(m) FROM (SELECT k, qv_agg_keep_single(vt) m FROM ks_bench GROUP BY k) s;
 
--- int4, 200000 groups of 10 rows: one state (and memory context) per group
+-- int4, 200000 groups of 10 rows in one hash table (work_mem is large): one
+-- state per group, so the cost per group must not grow with the group count
 SELECT count(m) FROM (SELECT k_many, min(v4_many) m FROM ks_bench GROUP BY k_many) s;
 SELECT count(m) FROM (SELECT k_many, CASE WHEN min(v4_many) = max(v4_many) AND count(v4_many) = count(*)
                                           THEN min(v4_many) ELSE min(v4_many) / 0 END m

@@ -205,7 +205,8 @@ RESET enable_hashagg;
 EXPLAIN (COSTS OFF)
 SELECT qv_agg_keep_single(vint4 - g * 1000003) FROM ks_big;
 SELECT qv_agg_keep_single(vint4 - g * 1000003) AS zero, qv_agg_keep_single(vtext IS NULL AND vbytea IS NULL) AS neither,
-       qv_agg_keep_single(NULL::text) AS all_null FROM ks_big;
+       qv_agg_keep_single(NULL::text) AS all_null, qv_agg_keep_single(NULL::numeric) AS unsupported_nulls
+FROM ks_big;
 -- disagreement within one group, wherever the rows land
 SELECT ks_try('SELECT qv_agg_keep_single(vint4 % 2)::text FROM ks_big WHERE g IN (1, 2)');
 SELECT ks_try('SELECT qv_agg_keep_single(vtext)::text FROM ks_big WHERE g IN (9, 11)');
