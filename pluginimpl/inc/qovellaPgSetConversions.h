@@ -4,8 +4,9 @@
 // to a vector (qv::pg::tVector of int32 or of Range<int>), so the same code
 // runs in the server over palloc and in the unit tests over malloc.
 //
-// Every result size is checked against the int4 range before the output
-// vector is grown to hold it.
+// Every result size is checked against the largest array the server
+// accepts before the output vector is grown to hold it, and every count
+// against the int4 range.
 #pragma once
 
 #include <cstddef>
@@ -22,8 +23,12 @@ namespace conversions {
 using pgRangeArray::Range;
 using pgRangeArray::RangeSpan;
 
-// Largest element count (and value count) an int4 can express.
+// Largest value count an int4 can express (mix headers, counts).
 constexpr std::uint64_t kMaxInt4Count = 2147483647u;
+// Largest element count of an array value that the server accepts (its
+// MaxArraySize: 2^30 - 1 bytes over 8-byte Datums); larger results are
+// refused before they are built.
+constexpr std::uint64_t kMaxArrayElements = 134217727u;
 
 constexpr const char* kArrayOverflow = "array overflow ";
 constexpr const char* kCountOverflow = "int4 count overflow";
@@ -36,18 +41,23 @@ inline RangeSpan rangesOfSet(const std::int32_t* e, std::size_t n, const char* r
                                             sqlstate::invalidBinaryRepresentation);
 }
 
-// Fails with 22015 and message unless count fits an int4.
-inline void requireInt4Count(std::uint64_t count, const char* routine,
-                             const char* message = kArrayOverflow) {
-    if (count > kMaxInt4Count) QV_ERROR(sqlstate::intervalFieldOverflow, routine, "%s", message);
+// Fails with 22015 "int4 count overflow" unless count fits an int4.
+inline void requireInt4Count(std::uint64_t count, const char* routine) {
+    if (count > kMaxInt4Count) QV_ERROR(sqlstate::intervalFieldOverflow, routine, "%s", kCountOverflow);
 }
 
-// Checks a result size: bound is a cheap upper limit; only when it is past
-// the int4 range is the exact size computed (exact()) and checked.
+// Fails with 22015 and message unless an array can hold count elements.
+inline void requireArraySize(std::uint64_t count, const char* routine,
+                             const char* message = kArrayOverflow) {
+    if (count > kMaxArrayElements) QV_ERROR(sqlstate::intervalFieldOverflow, routine, "%s", message);
+}
+
+// Checks a result size: bound is a cheap upper limit; only when an array
+// cannot hold that many is the exact size computed (exact()) and checked.
 template <typename Exact>
 inline void requireResultCount(std::uint64_t bound, Exact&& exact, const char* routine,
                                const char* message = kArrayOverflow) {
-    if (bound > kMaxInt4Count) requireInt4Count(exact(), routine, message);
+    if (bound > kMaxArrayElements) requireArraySize(exact(), routine, message);
 }
 
 // Number of values in [lower; upper]; none when lower > upper.
@@ -103,7 +113,7 @@ void convertScalarToMixArrayInt4(const std::int32_t* v, std::size_t n, IntVec& o
     if (n == 0) return;
     // Ascending order (checked on the way) makes the first value the least.
     if (v[0] < 0) QV_ERROR(sqlstate::invalidBinaryRepresentation, routine, "%s", mixArray::kNegativeValue);
-    requireInt4Count(n, routine, overflow);  // the header
+    requireInt4Count(n, routine);  // the header
     requireResultCount(
         static_cast<std::uint64_t>(n) + 1,
         [&] {
@@ -125,8 +135,7 @@ inline std::int32_t countRangeValues(RangeSpan ranges, const char* routine) {
     std::uint64_t total = 0;
     for (const Range<int>* r = ranges.begin; r != ranges.end; ++r) {
         total += spanCount(r->lower, r->upper);
-        // Checked as we go: the 64-bit sum cannot wrap before it is tested.
-        if (total > kMaxInt4Count) QV_ERROR(sqlstate::intervalFieldOverflow, routine, "%s", kCountOverflow);
+        requireInt4Count(total, routine);  // as we go: the 64-bit sum cannot wrap first
     }
     return static_cast<std::int32_t>(total);
 }
@@ -144,7 +153,7 @@ void convertRangeArrayToScalar(RangeSpan ranges, IntVec& out, const char* routin
     std::uint64_t total = 0;
     for (const Range<int>* r = ranges.begin; r != ranges.end; ++r) {
         total += spanCount(r->lower, r->upper);
-        requireInt4Count(total, routine);
+        requireArraySize(total, routine);
     }
     std::uint64_t at = out.size;
     out.reserve(at + total);
@@ -163,8 +172,8 @@ template <typename IntVec>
 void convertRangeArrayToMixArray(RangeSpan ranges, IntVec& out, const char* routine) {
     mixArray::MixLayout layout = mixArray::measureMix(ranges.begin, ranges.count(), routine);
     if (layout.elements == 0) return;  // the empty set has no header
-    requireInt4Count(layout.values, routine, kCountOverflow);
-    requireInt4Count(layout.elements, routine);
+    requireInt4Count(layout.values, routine);
+    requireArraySize(layout.elements, routine);
     out.reserve(out.size + layout.elements);
     out.push_back(static_cast<std::int32_t>(layout.values));
     mixArray::writeMixBody(out, ranges.begin, ranges.count());
@@ -182,6 +191,7 @@ void convertMixArrayToScalar(const std::int32_t* e, std::size_t n, IntVec& out,
     mixArray::forEachMixItem(e + 1, n - 1, routine,
                              [&](std::int32_t lo, std::int32_t hi) { total += spanCount(lo, hi); });
     if (header < 0 || total != static_cast<std::uint64_t>(header)) return;
+    requireArraySize(total, routine);
     std::uint64_t at = out.size;
     out.reserve(at + total);
     out.resize(at + total);

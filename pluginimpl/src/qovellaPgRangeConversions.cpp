@@ -4,6 +4,9 @@
 #include "qovellaPgUtils.h"
 #include "qovellaPgSetConversions.h"
 
+static_assert(qv::conversions::kMaxArrayElements == MaxArraySize,
+              "result sizes are checked against the server's array limit");
+
 namespace {
 
 constexpr const char* kRoutine = "qv_int4setconv_int4";

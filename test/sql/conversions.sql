@@ -24,8 +24,10 @@ SELECT qv_int4setconv_int4('r', '{1,3,7,7}', 's') AS ranges,
        qv_int4setconv_int4('r', '{5,4}', 's') AS reversed,
        qv_int4setconv_int4('r', '{2147483646,2147483647}', 's') AS top;
 SELECT qv_int4setconv_int4('r', '{1,2,3}', 's');
--- more values than an int4 counts: refused before anything is allocated
+-- more values than an array holds: refused before anything is allocated
 SELECT qv_int4setconv_int4('r', '{-2147483648,2147483647}', 's');
+SELECT qv_int4setconv_int4('r', '{1,134217728}', 's');
+SELECT qv_int4setconv_int4('m', '{134217728,-2147483647,134217728}', 's');
 
 -- 'r' to 'm'
 SELECT qv_int4setconv_int4('r', '{1,3,7,7}', 'm') AS ranges,

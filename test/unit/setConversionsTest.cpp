@@ -153,20 +153,30 @@ TEST(SetConversions, MixToRange) {
                   "invalid mix array: range without upper bound");
 }
 
-TEST(SetConversions, ExpansionPastTheInt4RangeFailsBeforeAllocating) {
+TEST(SetConversions, ResultsLargerThanAnArrayFailBeforeAllocating) {
     largestRequest = 0;
     EXPECT_RAISES(r2s({INT_MIN, INT_MAX}), "22015", R, "array overflow ");
     EXPECT_RAISES(r2s({-10, 0, 5, INT_MAX}), "22015", R, "array overflow ");
+    EXPECT_RAISES(r2s({1, 134217728}), "22015", R, "array overflow ");
+    // the header agrees with the body, but no array holds that many values
+    EXPECT_RAISES(m2s({134217728, INT_MIN | 1, 134217728}), "22015", R, "array overflow ");
     EXPECT_LE(largestRequest, 1024 * sizeof(int));
-    // exactly 2^31 - 1 values would fit: only the count is checked here
-    Ints fits = {1, INT_MAX};
-    EXPECT_EQ(2147483647, conv::countRangeValues(span(fits), R));
+    EXPECT_RAISES(conv::requireArraySize(134217728, R), "22015", R, "array overflow ");
+    conv::requireArraySize(134217727, R);
+    // past the limit, only the exact size decides
+    int exactCalls = 0;
+    conv::requireResultCount(1u << 30, [&] { ++exactCalls; return 134217727u; }, R);
+    conv::requireResultCount(100, [&] { ++exactCalls; return 0u; }, R);
+    EXPECT_EQ(1, exactCalls);
+    EXPECT_RAISES(conv::requireResultCount(1u << 30, [] { return 134217728u; }, R, "array overflow"),
+                  "22015", R, "array overflow");
 }
 
 TEST(SetConversions, CountRangeValues) {
     EXPECT_EQ(4, conv::countRangeValues(span({1, 3, 10, 10}), R));
     EXPECT_EQ(0, conv::countRangeValues(span({}), R));
     EXPECT_EQ(0, conv::countRangeValues(span({5, 3}), R));
+    EXPECT_EQ(INT_MAX, conv::countRangeValues(span({1, INT_MAX}), R));
     EXPECT_RAISES(conv::countRangeValues(span({INT_MIN, INT_MAX}), R), "22015", R,
                   "int4 count overflow");
     EXPECT_RAISES(conv::countRangeValues(span({0, INT_MAX}), R), "22015", R, "int4 count overflow");
