@@ -136,6 +136,18 @@ inline bool allBitsInSpan(const unsigned char* bits, std::uint32_t s, std::uint3
     return allBytesSet(bits + sb + 1, bits + eb);
 }
 
+// Sets bits s..e (s <= e) of bits, whole bytes at a time.
+inline void setSpan(unsigned char* bits, std::uint32_t s, std::uint32_t e) {
+    std::uint32_t sb = s >> 3, eb = e >> 3;
+    if (sb == eb) {
+        bits[sb] |= kSpanMask[s & 7][e & 7];
+        return;
+    }
+    bits[sb] |= kTailMask[s & 7];
+    if (eb > sb + 1) std::memset(bits + sb + 1, 0xFF, eb - sb - 1);
+    bits[eb] |= kHeadMask[e & 7];
+}
+
 // Whether v is a member of the bitfield.
 inline bool contains(const View& b, std::int32_t v) {
     if (v < b.lower || v > b.upper) return false;
@@ -227,16 +239,7 @@ public:
     bool testBit(std::uint32_t i) const { return bitField::testBit(data, i); }
 
     // Sets bits a..b (a <= b, both held), whole bytes at a time.
-    void setSpan(std::uint32_t a, std::uint32_t b) {
-        std::uint32_t ab = a >> 3, bb = b >> 3;
-        if (ab == bb) {
-            data[ab] |= bitField::kSpanMask[a & 7][b & 7];
-            return;
-        }
-        data[ab] |= bitField::kTailMask[a & 7];
-        if (bb > ab + 1) std::memset(data + ab + 1, 0xFF, bb - ab - 1);
-        data[bb] |= bitField::kHeadMask[b & 7];
-    }
+    void setSpan(std::uint32_t a, std::uint32_t b) { bitField::setSpan(data, a, b); }
 
     // Makes this (freshly constructed) builder a copy of other.
     void copyFrom(const tBitField& other) {

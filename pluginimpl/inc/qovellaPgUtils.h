@@ -63,10 +63,26 @@ inline pgRangeArray::RangeSpan readRangeArray(const ArrayType* a, const char* ro
     return pgRangeArray::rangesFromElements(e.data, e.count, routine);
 }
 
+// Whether the array's elements are int4.
+inline bool isInt4Array(const ArrayType* a) { return ARR_ELEMTYPE(a) == INT4OID; }
+
+// Fails with 22023 "accept only int4[]" unless the elements are int4.
+inline void requireInt4Array(const ArrayType* a, const char* routine) {
+    if (!isInt4Array(a))
+        QV_ERROR(::qv::sqlstate::invalidParameterValue, routine, "accept only int4[]");
+}
+
 // Detoasts argument i as an array (possibly the caller's own datum).
 inline ArrayType* arrayArg(FunctionCallInfo fcinfo, int i) {
     return reinterpret_cast<ArrayType*>(pg_detoast_datum(
         reinterpret_cast<struct varlena*>(DatumGetPointer(PG_GETARG_DATUM(i)))));
+}
+
+// A new int4[] holding the n values at data, copied in one block.
+inline ArrayType* int4ArrayResult(const std::int32_t* data, std::size_t n) {
+    ArrayType* r = ::pg::allocateResultArray<int, INT4OID>(n);
+    if (n) std::memcpy(ARR_DATA_PTR(r), data, n * sizeof(*data));
+    return r;
 }
 
 // A new int4[] holding the ranges of [begin; end), copied in one block.

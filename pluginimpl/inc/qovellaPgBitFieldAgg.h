@@ -1,0 +1,270 @@
+// Core of the bitfield set aggregate: adding rows to the bits, reading the
+// set back as runs, and the serialised state.  Server-free.
+//
+// Serialised state (a bytea), byte offsets from the start of the varlena:
+//
+//    0  4 bytes  varlena header, VARSIZE = 10 + n
+//    4  int8     input kind
+//    5  int8     output kind
+//    6  uint32   capacity of the bits in bytes (0 for input kind 0), unaligned
+//   10  n bytes  the bits in use (n = size; none for input kind 0)
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "qovellaError.h"
+#include "qovellaPgBitField.h"
+#include "qovellaPgMixArray.h"
+#include "qovellaPgRangeArray.h"
+
+namespace qv {
+namespace bitFieldAgg {
+
+constexpr const char* kAddRange = "addRange";
+constexpr std::size_t kStateHeader = 10;
+
+// The largest bits a state can hold: values 0 .. 2^31 - 1.  Capacities grow
+// by doubling towards it, so they stay below twice that.
+constexpr std::uint32_t kMaxSize = std::uint32_t(1) << 28;
+constexpr std::uint32_t kMaxCapacity = std::uint32_t(1) << 29;
+
+// Sets the values lo..hi (lo <= hi) that the bits hold, in ascending order
+// and stopping at the first value out of range, with whole bytes at a time;
+// returns whether all were in range.  Bounds are checked first, so a huge
+// span outside the domain costs nothing.
+template <typename Bits>
+inline bool addSpan(Bits& bits, std::int32_t lo, std::int32_t hi) {
+    if (lo < 0) return false;
+    std::int64_t last = bits.lastBit();
+    if (lo > last) return false;
+    bool fits = hi <= last;
+    bits.setSpan(static_cast<std::uint32_t>(lo), static_cast<std::uint32_t>(fits ? hi : last));
+    return fits;
+}
+
+template <typename Bits>
+[[noreturn]] inline void outOfRange(const Bits& bits, const char* fmt) {
+    QV_ERROR(sqlstate::intervalFieldOverflow, kAddRange, fmt, static_cast<int>(bits.lastBit()));
+}
+
+// Input kind 1: one value.
+template <typename Bits>
+inline void addValue(Bits& bits, std::int32_t v) {
+    if (!bits.holds(v))
+        QV_ERROR(sqlstate::intervalFieldOverflow, kAddRange,
+                 "int4set_agg_optimized value %i is out of range [0;%i]", v,
+                 static_cast<int>(bits.lastBit()));
+    bits.setBit(static_cast<std::uint32_t>(v));
+}
+
+// Input kind 2: one range; an inverted range adds nothing.
+template <typename Bits>
+inline void addPair(Bits& bits, std::int32_t lo, std::int32_t hi) {
+    if (lo <= hi && !addSpan(bits, lo, hi))
+        outOfRange(bits, "int4set_agg_optimized value is out of range [0;%i]");
+}
+
+constexpr const char* kInputOutOfRange = "int4set_agg_optimized input scalar is out of range [0;%i]";
+
+// Input kind 3: the n elements of a scalar array.
+template <typename Bits>
+inline void addScalars(Bits& bits, const std::int32_t* e, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!bits.holds(e[i])) outOfRange(bits, kInputOutOfRange);
+        bits.setBit(static_cast<std::uint32_t>(e[i]));
+    }
+}
+
+// Input kind 4: the pairs of a range array; inverted pairs add nothing.
+template <typename Bits>
+inline void addRanges(Bits& bits, const std::int32_t* e, std::size_t n) {
+    pgRangeArray::RangeSpan r = pgRangeArray::rangesFromElements(
+        e, n, kAddRange, "int4set_agg_optimized input is not a range array",
+        sqlstate::intervalFieldOverflow);
+    for (const pgRangeArray::Range<int>* p = r.begin; p != r.end; ++p)
+        if (p->lower <= p->upper && !addSpan(bits, p->lower, p->upper))
+            outOfRange(bits, kInputOutOfRange);
+}
+
+// Input kind 5: the body of a mix array (header excluded); inverted items
+// add nothing; a range opening without its upper bound fails (22P03).
+template <typename Bits>
+inline void addMixBody(Bits& bits, const std::int32_t* body, std::size_t n) {
+    bool fits = mixArray::forEachMixItemWhile(body, n, kAddRange, [&](std::int32_t lo, std::int32_t hi) {
+        return lo > hi || addSpan(bits, lo, hi);
+    });
+    if (!fits) outOfRange(bits, kInputOutOfRange);
+}
+
+// The 8 bytes at p as a word whose most significant bit is bit 0 of p[0],
+// so that bit order and word order agree.
+inline std::uint64_t loadWord(const unsigned char* p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    return __builtin_bswap64(w);
+}
+
+// Calls run(first, last) for every maximal run of set bits of the size
+// bytes at data, in ascending order.  Works a word at a time: zero words
+// and words inside a run are skipped whole.
+template <typename F>
+inline void forEachRun(const unsigned char* data, std::uint32_t size, F&& run) {
+    bool inRun = false;
+    std::int64_t start = 0;
+    for (std::uint32_t at = 0; at < size; at += 8) {
+        std::uint64_t w;
+        if (size - at >= 8) {
+            w = loadWord(data + at);
+        } else {
+            unsigned char tail[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+            std::memcpy(tail, data + at, size - at);
+            w = loadWord(tail);
+        }
+        if (w == (inRun ? ~std::uint64_t(0) : 0)) continue;
+        std::int64_t base = 8 * static_cast<std::int64_t>(at);
+        int pos = 0;
+        while (pos < 64) {
+            std::uint64_t rest = (inRun ? ~w : w) << pos;
+            if (rest == 0) break;
+            pos += __builtin_clzll(rest);
+            if (inRun) {
+                run(static_cast<std::int32_t>(start), static_cast<std::int32_t>(base + pos - 1));
+            } else {
+                start = base + pos;
+            }
+            inRun = !inRun;
+        }
+    }
+    if (inRun) run(static_cast<std::int32_t>(start), static_cast<std::int32_t>(8 * std::int64_t(size) - 1));
+}
+
+// Number of set bits.
+inline std::uint64_t countBits(const unsigned char* data, std::uint32_t size) {
+    std::uint64_t n = 0;
+    std::uint32_t at = 0;
+    for (; size - at >= 8; at += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, data + at, 8);
+        n += static_cast<std::uint64_t>(__builtin_popcountll(w));
+    }
+    for (; at < size; ++at) n += static_cast<std::uint64_t>(__builtin_popcount(data[at]));
+    return n;
+}
+
+// Element counts of the three output encodings of a set of bits.
+struct OutputCounts {
+    std::uint64_t runs;    // range array: 2 per run
+    std::uint64_t values;  // scalar array: 1 per value
+    std::uint64_t mix;     // mix array: header + 1 per single value + 2 per longer run
+};
+
+inline OutputCounts countOutput(const unsigned char* data, std::uint32_t size) {
+    OutputCounts c{0, countBits(data, size), 0};
+    std::uint64_t singles = 0;
+    forEachRun(data, size, [&](std::int32_t first, std::int32_t last) {
+        ++c.runs;
+        if (first == last) ++singles;
+    });
+    c.mix = c.runs == 0 ? 0 : 1 + singles + 2 * (c.runs - singles);
+    return c;
+}
+
+// Writes the set as a range array, scalar array or mix array (kinds 4, 3,
+// 5) into out, sized by countOutput.
+inline void writeOutput(pgRangeArray::ArrayDataType kind, const unsigned char* data,
+                        std::uint32_t size, const OutputCounts& c, std::int32_t* out) {
+    switch (kind) {
+        case pgRangeArray::kRangeArray:
+            forEachRun(data, size, [&](std::int32_t first, std::int32_t last) {
+                *out++ = first;
+                *out++ = last;
+            });
+            break;
+        case pgRangeArray::kScalarArray:
+            forEachRun(data, size, [&](std::int32_t first, std::int32_t last) {
+                for (std::int64_t v = first; v <= last; ++v) *out++ = static_cast<std::int32_t>(v);
+            });
+            break;
+        default:
+            if (c.runs == 0) break;
+            *out++ = static_cast<std::int32_t>(c.values);
+            forEachRun(data, size, [&](std::int32_t first, std::int32_t last) {
+                if (first == last) {
+                    *out++ = first;
+                } else {
+                    *out++ = static_cast<std::int32_t>(static_cast<std::uint32_t>(first) | mixArray::kRangeFlag);
+                    *out++ = last;
+                }
+            });
+            break;
+    }
+}
+
+// A serialised state, read in place.
+struct SerialisedState {
+    std::int8_t inputKind;
+    std::int8_t outputKind;
+    std::uint32_t capacity;
+    const unsigned char* bits;
+    std::uint32_t size;
+};
+
+[[noreturn]] inline void corrupted() {
+    QV_ERROR(sqlstate::intervalFieldOverflow, "fromBytea", "qv_int4set_agg_optimized_deserialfn corrupted");
+}
+
+// Reads a serialised state of length bytes (varlena header included).  A
+// state that cannot have been written by the serialise function fails:
+// more payload than capacity, kinds outside their codes, a state without
+// rows that carries bits, a state with rows but no capacity, or sizes
+// beyond the largest domain.  Nothing past length is read.
+inline SerialisedState readState(const unsigned char* value, std::size_t length) {
+    if (length < kStateHeader)
+        QV_ERROR(sqlstate::intervalFieldOverflow, "fromBytea",
+                 "qv_int4set_agg_optimized_deserialfn empty bytea");
+    SerialisedState s;
+    std::memcpy(&s.inputKind, value + 4, 1);
+    std::memcpy(&s.outputKind, value + 5, 1);
+    std::int32_t c;
+    std::memcpy(&c, value + 6, 4);
+    std::size_t n = length - kStateHeader;
+    if (c < 0 || n > static_cast<std::size_t>(c)) corrupted();
+    if (s.inputKind == pgRangeArray::kNotKnown) {
+        if (c != 0 || s.outputKind != pgRangeArray::kNotKnown) corrupted();
+    } else {
+        if (s.inputKind < pgRangeArray::kOneValue || s.inputKind > pgRangeArray::kMixArray) corrupted();
+        if (s.outputKind < pgRangeArray::kScalarArray || s.outputKind > pgRangeArray::kMixArray) corrupted();
+        if (c == 0 || n > kMaxSize || static_cast<std::uint32_t>(c) > kMaxCapacity) corrupted();
+    }
+    s.capacity = static_cast<std::uint32_t>(c);
+    s.bits = value + kStateHeader;
+    s.size = static_cast<std::uint32_t>(n);
+    return s;
+}
+
+// Loads the bits of a serialised state into an empty builder.
+template <typename Bits>
+inline void loadBits(const SerialisedState& s, Bits& bits) {
+    if (s.capacity == 0) return;
+    bits.reserve(s.capacity);
+    if (s.size) std::memcpy(bits.data, s.bits, s.size);
+    bits.size = s.size;
+}
+
+// Writes a state into out (kStateHeader + bits.size bytes; the varlena
+// header is left to the caller).
+template <typename Bits>
+inline void writeState(unsigned char* out, std::int32_t inputKind, std::int32_t outputKind,
+                       const Bits& bits) {
+    std::int8_t in = static_cast<std::int8_t>(inputKind), outKind = static_cast<std::int8_t>(outputKind);
+    std::uint32_t capacity = inputKind == pgRangeArray::kNotKnown ? 0 : bits.capacity;
+    std::memcpy(out + 4, &in, 1);
+    std::memcpy(out + 5, &outKind, 1);
+    std::memcpy(out + 6, &capacity, 4);
+    if (bits.size) std::memcpy(out + kStateHeader, bits.data, bits.size);
+}
+
+}  // namespace bitFieldAgg
+}  // namespace qv

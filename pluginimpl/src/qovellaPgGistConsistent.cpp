@@ -1,0 +1,74 @@
+// The consistent method of the packed-range GiST operator classes: reads the
+// query by strategy number and applies the key test.  Leaf answers are exact;
+// inner answers only prune, so they ask for a recheck.
+#include "qovellaPgUtils.h"
+
+#include "qovellaPgGistServer.h"
+
+#include "qovellaPgBitField.h"
+#include "qovellaPgGistConsistent.h"
+
+namespace {
+
+const char* const kRoutine = "qv_gist_range_consistent";
+
+// The query of strategies 1 and 11: an int4[] of sorted, disjoint pairs.  An
+// array of another element type or a plain array of odd length is refused;
+// any other shape (no dimension, several, nulls) holds no pairs.
+qv::pgRangeArray::RangeSpan rangeArrayQuery(FunctionCallInfo fcinfo) {
+    const ArrayType* a = qv::pg::arrayArg(fcinfo, 1);
+    qv::pg::Int4Elements e = qv::pg::int4Elements(a);
+    if (ARR_ELEMTYPE(a) != INT4OID || e.count % 2 != 0)
+        QV_ERROR(qv::sqlstate::invalidParameterValue, kRoutine, "accept only int4[] with an even size");
+    return qv::pgRangeArray::rangesFromElements(e.data, e.count, kRoutine);
+}
+
+// The query of strategy 2: a bitfield, validated by its size rule.
+qv::bitField::View bitFieldQuery(FunctionCallInfo fcinfo) {
+    const varlena* value = pg_detoast_datum(reinterpret_cast<struct varlena*>(PG_GETARG_POINTER(1)));
+    return qv::bitField::readBitField(reinterpret_cast<const unsigned char*>(value), VARSIZE(value),
+                                      kRoutine);
+}
+
+}  // namespace
+
+extern "C" {
+
+PG_FUNCTION_INFO_V1(qv_gist_range_consistent);
+
+// Whether the entry's subtree (inner) or row (leaf) can satisfy the query.
+Datum qv_gist_range_consistent(PG_FUNCTION_ARGS) {
+    namespace gr = qv::gistRange;
+    const GISTENTRY* entry = reinterpret_cast<GISTENTRY*>(PG_GETARG_POINTER(0));
+    const StrategyNumber strategy = PG_GETARG_UINT16(2);
+    bool* recheck = reinterpret_cast<bool*>(PG_GETARG_POINTER(4));
+    *recheck = true;
+
+    const std::int64_t key = DatumGetInt64(entry->key);
+    const bool leaf = GIST_LEAF(entry);
+    bool result;
+    switch (strategy) {
+        case gr::kValueInRangeArray:
+        case gr::kOverlapsRangeArray:
+            result = gr::keyOverlapsRanges(key, rangeArrayQuery(fcinfo));
+            break;
+        case gr::kValueInBitField:
+            result = gr::keyMatchesBitField(key, bitFieldQuery(fcinfo), leaf);
+            break;
+        case gr::kValueInPackedRange:
+        case gr::kOverlapsPackedRange:
+        case gr::kIncludedInPackedRange:
+        case gr::kContainsPackedRange:
+            result = gr::keyMatchesPackedRange(strategy, key, PG_GETARG_INT64(1), leaf);
+            break;
+        case gr::kContainsValue:
+            result = gr::keyHoldsValue(key, PG_GETARG_INT32(1));
+            break;
+        default:
+            QV_ERROR(qv::sqlstate::invalidParameterValue, kRoutine, "GIST consistent unimplemented strategy");
+    }
+    *recheck = !leaf;
+    PG_RETURN_BOOL(result);
+}
+
+}
