@@ -5,7 +5,7 @@
 QV_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 QV_PGVER=15
 QV_PACKAGES="postgresql-$QV_PGVER postgresql-server-dev-$QV_PGVER postgresql-contrib
-  build-essential cmake libgtest-dev clang libclang-rt-14-dev"
+  build-essential cmake libgtest-dev clang libclang-rt-14-dev python3-psycopg2"
 
 say() { printf '==> %s\n' "$*" >&2; }
 

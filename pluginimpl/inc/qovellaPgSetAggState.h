@@ -5,10 +5,11 @@
 //
 // Rows reach the set in batches.  Inserting each row into the sorted vector
 // would move half of it per row on random input; instead rows are collected
-// in `pending` in arrival order, and when `pending` has grown as large as the
-// set (at least kMinBatch), it is sorted, made canonical and merged into the
-// set in one linear pass.  The batch threshold doubles with the set, so every
-// row is merged a bounded number of times.  Everything that looks at the set
+// in `pending` in arrival order, and when `pending` has grown to three times
+// the set (at least kMinBatch), it is sorted (radix sort, linear), made
+// canonical and merged into the set in one linear pass.  The batch threshold
+// grows with the set, so every row is merged a bounded number of times, and
+// large batches keep that number near one.  Everything that looks at the set
 // (serialise, combine, final) calls settle() first, so what it sees is
 // exactly what row-by-row insertion would have built.
 #pragma once
@@ -86,7 +87,7 @@ public:
             ranges.swap(merged);
         }
         pending.clear();
-        flushAt = ranges.size > kMinBatch ? ranges.size : kMinBatch;
+        flushAt = 3 * ranges.size > kMinBatch ? 3 * ranges.size : kMinBatch;
     }
 
     // Merges other into this state; other is left unchanged.  A state that

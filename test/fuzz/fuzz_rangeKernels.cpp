@@ -1,0 +1,85 @@
+// The set-algebra kernels (union, intersection, exclusion, pushOrMerge,
+// rangeArrayInsert) and the overlap tests.  Canonical inputs are compared
+// with a plain model; arbitrary (non-canonical) inputs must only run clean.
+#include <cstdint>
+
+#include "fuzzRanges.h"
+#include "qovellaPgRangeKernels.h"
+#include "qovellaPgRangeOverlap.h"
+
+namespace {
+using namespace qv::fuzz;
+using qv::pgRangeArray::Range;
+using Vec = qv::pgRangeArray::RangeVector<int, contextAlloc, contextFree>;
+
+// An exactly sized heap copy, so that reads past the end are caught.
+struct Owned {
+    Range<int>* data;
+    std::size_t n;
+    explicit Owned(const Ranges& r) : data(new Range<int>[r.size() ? r.size() : 1]), n(r.size()) {
+        std::copy(r.begin(), r.end(), data);
+    }
+    ~Owned() { delete[] data; }
+    const Range<int>* begin() const { return data; }
+    const Range<int>* end() const { return data + n; }
+    qv::pgRangeArray::RangeSpan span() const { return {begin(), end()}; }
+};
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    Input in(data, size);
+    std::uint8_t mode = in.take<std::uint8_t>();
+    bool canonical = (mode & 1) == 0;
+    Ranges ra = canonical ? canonicalRanges(in, 40) : rawRanges(in, 12);
+    Ranges rb = (mode & 2) ? canonicalRanges(in, 40) : (canonical ? canonicalRanges(in, 40) : rawRanges(in, 12));
+    canonical = isCanonical(ra) && isCanonical(rb);
+    Owned a(ra), b(rb);
+
+    runGuarded([&] {
+        Vec out(1 + (mode >> 4));
+        qv::pgRangeArray::computeUnion(a.begin(), a.end(), b.begin(), b.end(), out);
+        if (canonical) {
+            Ranges all(ra);
+            all.insert(all.end(), rb.begin(), rb.end());
+            QV_FUZZ_CHECK(sameRanges(out, normalize(all)));
+        }
+        qv::pgRangeArray::computeIntersection(a.begin(), a.end(), b.begin(), b.end(), out);
+        if (canonical) QV_FUZZ_CHECK(sameRanges(out, modelIntersection(ra, rb)));
+        qv::pgRangeArray::computeExclusion(a.begin(), a.end(), b.begin(), b.end(), out);
+        if (canonical) QV_FUZZ_CHECK(sameRanges(out, modelIntersection(ra, modelComplement(rb))));
+
+        // pushOrMerge of b after a's ranges
+        Vec run(1);
+        qv::pgRangeArray::pushOrMerge(run, a.begin(), a.end());
+        qv::pgRangeArray::pushOrMerge(run, b.begin(), b.end());
+        if (canonical && (ra.empty() || rb.empty() || rb.front().lower > ra.back().upper)) {
+            Ranges all(ra);
+            all.insert(all.end(), rb.begin(), rb.end());
+            QV_FUZZ_CHECK(sameRanges(run, normalize(all)));
+        }
+
+        // rangeArrayInsert of every range of b into a copy of a
+        Vec ins(1);
+        qv::pgRangeArray::pushOrMerge(ins, a.begin(), a.end());
+        bool insertCanonical = canonical;
+        for (const Range<int>& r : rb) {
+            qv::pgRangeArray::rangeArrayInsert(ins, r);
+            if (r.lower > r.upper) insertCanonical = false;
+        }
+        if (insertCanonical) {
+            Ranges all(ra);
+            all.insert(all.end(), rb.begin(), rb.end());
+            QV_FUZZ_CHECK(sameRanges(ins, normalize(all)));
+        }
+        // inserting into itself (r aliases the vector) must not read freed memory
+        if (ins.size) qv::pgRangeArray::rangeArrayInsert(ins, ins.data[ins.size / 2]);
+
+        bool overlap = qv::pgRangeArray::rangeSpansOverlap(a.span(), b.span());
+        if (canonical) QV_FUZZ_CHECK(overlap == !modelIntersection(ra, rb).empty());
+        for (const Range<int>& r : rb) {
+            bool o = qv::pgRangeArray::rangeOverlapsRanges(r.lower, r.upper, a.span());
+            if (canonical) QV_FUZZ_CHECK(o == !modelIntersection(ra, Ranges{r}).empty());
+        }
+    });
+    return 0;
+}

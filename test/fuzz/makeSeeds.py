@@ -1,0 +1,82 @@
+#!/usr/bin/python3
+"""Writes the seed corpora of the fuzz targets (corpus/<target>/<seed>).
+
+Each seed is a small input in the byte layout that its target reads; the
+values are the documented examples of each encoding.  Run it after changing
+a seed; the files it writes are kept in the repository.
+"""
+import os
+import struct
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SEEDS = {}
+
+
+def seed(target, name, data):
+    SEEDS.setdefault(target, {})[name] = data
+
+
+def i32(*values):
+    return struct.pack('<%di' % len(values), *values)
+
+
+def varlena(payload):
+    """A bytea as the server holds it: 4-byte header with the total size."""
+    return struct.pack('<I', 4 + len(payload)) + payload
+
+
+INT_MIN, INT_MAX = -2147483648, 2147483647
+
+# fuzz_rangeArray: mode byte (bit 0: build canonical ranges from gaps,
+# bit 1: drop the last element), then int4 elements.
+seed('rangeArray', 'three_ranges', b'\0' + i32(1, 3, 7, 9, 20, 20))
+seed('rangeArray', 'extremes', b'\0' + i32(INT_MIN, INT_MIN, 0, INT_MAX))
+seed('rangeArray', 'odd_count', b'\0' + i32(1, 5, 9))
+seed('rangeArray', 'not_canonical', b'\0' + i32(4, 6, 1, 3, 2, 2))
+seed('rangeArray', 'canonical_gaps', b'\1' + i32(-10) + bytes([3, 1, 0, 200, 4, 7]))
+
+# fuzz_mixArray: a mix-array body (the elements after the header).
+seed('mixArray', 'worked_example', i32(-2147483647, 3, 5, -2147483641, 8))
+seed('mixArray', 'dangling', i32(1, 2, -2147483647))
+seed('mixArray', 'full_domain', i32(INT_MIN, INT_MAX))
+seed('mixArray', 'negative_upper', i32(-2147483644, -1))
+
+# fuzz_vector: initial capacity, then (operation, int16) triples.
+seed('vector', 'push_and_resize', bytes([3, 0, 1, 0, 0, 2, 0, 2, 7, 0, 5, 0, 0, 1, 9, 0]))
+seed('vector', 'reserve_clear', bytes([1, 3, 100, 0, 0, 5, 0, 4, 0, 0, 2, 50, 0]))
+
+# fuzz_rangeKernels: mode byte (bit 0: raw ranges, bit 1: second operand
+# canonical), then per operand either (start, count, (length, gap)...) bytes
+# or (count, (lower, upper)...) int4 pairs.
+seed('rangeKernels', 'touching', bytes([0, 100, 2, 2, 0, 0, 0]) + bytes([101, 1, 3, 0]))
+seed('rangeKernels', 'extremes', bytes([0, 0, 1, 0, 0, 255, 3, 255, 0]))
+seed('rangeKernels', 'raw', b'\1' + bytes([2]) + i32(5, 1, 3, 3) + bytes([1]) + i32(2, 4))
+
+# fuzz_bitField: a bitfield after its varlena header: lower, upper, bits.
+seed('bitField', 'one_value', i32(10, 10) + bytes([0x80]) + bytes(7))
+seed('bitField', 'empty', i32(0, -1))
+seed('bitField', 'word', i32(0, 63) + bytes([0xa5] * 8))
+seed('bitField', 'two_words', i32(0, 64) + bytes([0xff] * 8) + bytes([0x80]) + bytes(7))
+seed('bitField', 'too_long', i32(0, 63) + bytes(16))
+seed('bitField', 'full_domain', i32(INT_MIN, INT_MAX))
+seed('bitField', 'short', i32(0)[:3])
+
+# fuzz_bitBuilder: two domains (uint16), then (operation, int16, int16).
+seed('bitBuilder', 'set_and_merge', struct.pack('<HH', 10, 100) + bytes([0]) + struct.pack('<hh', 3, 0) +
+     bytes([3]) + struct.pack('<hh', 2, 90) + bytes([4]) + struct.pack('<hh', 0, 0) +
+     bytes([6]) + struct.pack('<hh', 0, 0))
+
+
+def main():
+    for target, seeds in SEEDS.items():
+        d = os.path.join(HERE, 'corpus', target)
+        os.makedirs(d, exist_ok=True)
+        for name, data in seeds.items():
+            with open(os.path.join(d, name), 'wb') as f:
+                f.write(data)
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())

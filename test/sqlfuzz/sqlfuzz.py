@@ -1,0 +1,234 @@
+#!/usr/bin/python3
+"""SQL-level fuzzer of the extension: calls every function and aggregate of
+tarvox_range_operators through a running server with generated arguments.
+
+The functions are discovered from pg_proc (members of the extension), so a
+function added later is called too.  Arguments come from generators per
+declared type, coupled where one argument names the encoding of the next,
+and mixed from valid, boundary and malformed values.  After every call:
+
+* the backend must still be alive (a lost connection is a crash);
+* an error must carry one of the extension's SQLSTATEs, or one of the few
+  that the server raises on arguments before the extension is called;
+* where a reference model exists here, the result must match it.
+
+Usage: sqlfuzz.py [--seconds N] [--seed S] [--verbose]
+Connects with the libpq environment (PGHOST, PGPORT, PGUSER, PGDATABASE).
+Prints per-function counts and one closing line
+"sqlfuzz: N calls, C crashes, W wrong results, U unexpected errors"; exits
+non-zero when any of the last three is non-zero.
+"""
+import argparse
+import random
+import struct
+import sys
+import time
+
+import psycopg2
+
+import generators as gen
+import reference as ref
+
+# SQLSTATEs the extension raises.
+EXTENSION_STATES = {'02000', '22015', '22023', '22P03', '42804', '53200', 'XX002'}
+# SQLSTATEs the server raises on an argument before the extension runs:
+# text input of a literal (22P02), an int out of range in a cast (22003),
+# array literal dimensions (2202E), array size limits (54000).
+SERVER_ARGUMENT_STATES = {'22P02', '22003', '2202E', '54000'}
+
+DISCOVER = """
+SELECT p.proname, p.prokind,
+       array(SELECT format_type(t, NULL) FROM unnest(p.proargtypes) AS t) AS args,
+       format_type(p.prorettype, NULL) AS ret, p.proisstrict,
+       coalesce(a.aggcombinefn <> 0, false) AS parallel
+FROM pg_proc p
+LEFT JOIN pg_aggregate a ON a.aggfnoid = p.oid
+JOIN pg_depend d ON d.classid = 'pg_proc'::regclass AND d.objid = p.oid
+                AND d.refclassid = 'pg_extension'::regclass AND d.deptype = 'e'
+JOIN pg_extension e ON e.oid = d.refobjid AND e.extname = 'tarvox_range_operators'
+ORDER BY p.proname, p.oid
+"""
+
+
+class Signature:
+    def __init__(self, name, kind, args, ret, strict, parallel):
+        self.name, self.kind, self.args, self.ret, self.strict = name, kind, list(args), ret, strict
+        self.parallel = parallel
+
+    def __str__(self):
+        return '%s(%s)' % (self.name, ', '.join(self.args))
+
+
+class Stats:
+    def __init__(self):
+        self.calls = {}
+        self.errors = {}
+        self.crashes = []
+        self.wrong = []
+        self.unexpected = []
+        self.checked = 0
+
+    def count(self, sig):
+        key = str(sig)
+        self.calls[key] = self.calls.get(key, 0) + 1
+
+    def error(self, sig, state):
+        key = (str(sig), state)
+        self.errors[key] = self.errors.get(key, 0) + 1
+
+
+class Fuzzer:
+    def __init__(self, seed, verbose):
+        self.rng = random.Random(seed)
+        self.verbose = verbose
+        self.stats = Stats()
+        self.conn = None
+        self.connect()
+        self.signatures = self.discover()
+
+    def connect(self, attempts=60):
+        for _ in range(attempts):
+            try:
+                self.conn = psycopg2.connect('')
+                self.conn.autocommit = True
+                with self.conn.cursor() as cur:
+                    cur.execute("SET statement_timeout = '20s'")
+                    # plans over the fuzzer's tables run in parallel workers,
+                    # so that aggregate states travel in serialised form
+                    for setting in ('parallel_setup_cost = 0', 'parallel_tuple_cost = 0',
+                                    'min_parallel_table_scan_size = 0',
+                                    'max_parallel_workers_per_gather = 2',
+                                    'parallel_leader_participation = off'):
+                        cur.execute('SET ' + setting)
+                    cur.execute('CREATE EXTENSION IF NOT EXISTS tarvox_range_operators')
+                return
+            except psycopg2.OperationalError:
+                time.sleep(1)
+        raise SystemExit('sqlfuzz: cannot connect to the server')
+
+    def discover(self):
+        with self.conn.cursor() as cur:
+            cur.execute(DISCOVER)
+            return [Signature(*row) for row in cur.fetchall()]
+
+    def alive(self):
+        try:
+            with self.conn.cursor() as cur:
+                cur.execute('SELECT 1')
+                return cur.fetchone()[0] == 1
+        except psycopg2.Error:
+            return False
+
+    def run(self, sig, sql, check):
+        """Runs one statement; returns nothing, records the outcome."""
+        self.stats.count(sig)
+        if self.verbose:
+            print(sql[:300], file=sys.stderr)
+        try:
+            with self.conn.cursor() as cur:
+                cur.execute(sql)
+                rows = cur.fetchall()
+        except (psycopg2.OperationalError, psycopg2.InterfaceError) as e:
+            if self.conn.closed or not self.alive():
+                self.stats.crashes.append((str(sig), sql, str(e).strip()))
+                print('CRASH: %s\n  %s' % (sig, sql[:2000]), file=sys.stderr)
+                self.reconnect()
+                return
+            self.classify_error(sig, sql, e, check)
+            return
+        except psycopg2.Error as e:
+            self.classify_error(sig, sql, e, check)
+            if not self.alive():
+                self.stats.crashes.append((str(sig), sql, 'backend lost after an error'))
+                self.reconnect()
+            return
+        self.verify(sig, sql, check, ('ok', rows[0]))
+
+    def verify(self, sig, sql, check, outcome):
+        if check is None:
+            return
+        self.stats.checked += 1
+        problem = check(outcome)
+        if problem:
+            self.stats.wrong.append((str(sig), sql, problem))
+            print('WRONG: %s\n  %s\n  %s' % (sig, sql[:2000], problem), file=sys.stderr)
+
+    def classify_error(self, sig, sql, e, check):
+        state = e.pgcode or '?????'
+        self.stats.error(sig, state)
+        self.verify(sig, sql, check, ('error', state))
+        if state == '57014':
+            self.stats.unexpected.append((str(sig), sql, 'timed out'))
+            print('TIMEOUT: %s\n  %s' % (sig, sql[:2000]), file=sys.stderr)
+        elif state not in EXTENSION_STATES and state not in SERVER_ARGUMENT_STATES:
+            msg = (e.pgerror or str(e)).strip()
+            self.stats.unexpected.append((str(sig), sql, '%s %s' % (state, msg)))
+            print('UNEXPECTED %s: %s\n  %s\n  %s' % (state, sig, sql[:2000], msg), file=sys.stderr)
+
+    def reconnect(self):
+        try:
+            self.conn.close()
+        except psycopg2.Error:
+            pass
+        time.sleep(1)
+        self.connect()
+
+    def one_call(self, sig):
+        if sig.kind == 'a':
+            table = None
+            if sig.parallel and self.rng.random() < 0.15:
+                table = 'qv_fuzz_rows'
+            setup, sql, check = gen.aggregate_call(self.rng, sig, table)
+            try:
+                with self.conn.cursor() as cur:
+                    for statement in setup:
+                        cur.execute(statement)
+            except psycopg2.Error as e:
+                self.stats.unexpected.append((str(sig), ';'.join(setup)[:2000], 'set-up failed: %s' % e))
+                print('SET-UP FAILED: %s\n  %s' % (sig, e), file=sys.stderr)
+                if not self.alive():
+                    self.reconnect()
+                return
+        else:
+            sql, check = gen.function_call(self.rng, sig)
+        self.run(sig, sql, check)
+
+    def campaign(self, seconds):
+        deadline = time.time() + seconds
+        # functions over internal values (aggregate and index support) cannot
+        # be called from SQL; they run inside the aggregates and indexes
+        sigs = [s for s in self.signatures if s.kind in ('f', 'a') and 'internal' not in s.args]
+        if not sigs:
+            raise SystemExit('sqlfuzz: the extension has no functions')
+        # every signature once with each fixed case first, then at random
+        for sig in sigs:
+            for sql, check in gen.fixed_cases(sig):
+                self.run(sig, sql, check)
+        while time.time() < deadline:
+            for sig in sigs:
+                self.one_call(sig)
+            self.rng.shuffle(sigs)
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument('--seconds', type=float, default=180)
+    ap.add_argument('--seed', type=int, default=None)
+    ap.add_argument('--verbose', action='store_true')
+    opts = ap.parse_args()
+    seed = opts.seed if opts.seed is not None else random.randrange(1 << 31)
+    print('sqlfuzz: seed %d, %g seconds' % (seed, opts.seconds), file=sys.stderr)
+    f = Fuzzer(seed, opts.verbose)
+    f.campaign(opts.seconds)
+    s = f.stats
+    total = sum(s.calls.values())
+    for key in sorted(s.calls):
+        errs = ', '.join('%s x%d' % (st, n) for (k, st), n in sorted(s.errors.items()) if k == key)
+        print('  %-90s %6d calls%s' % (key, s.calls[key], ('; errors ' + errs) if errs else ''))
+    print('sqlfuzz: %d calls (%d results checked), %d crashes, %d wrong results, %d unexpected errors'
+          % (total, s.checked, len(s.crashes), len(s.wrong), len(s.unexpected)))
+    return 1 if (s.crashes or s.wrong or s.unexpected) else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
