@@ -68,6 +68,15 @@ seed('bitBuilder', 'set_and_merge', struct.pack('<HH', 10, 100) + bytes([0]) + s
      bytes([6]) + struct.pack('<hh', 0, 0))
 
 
+# fuzz_setAggState: a serialised state of the general set aggregate after its
+# varlena header: input kind, output kind (one byte each), int4 pairs.
+seed('setAggState', 'worked_example', bytes([1, 4]) + i32(3, 5, 10, 10))
+seed('setAggState', 'kinds_only', bytes([1, 4]))
+seed('setAggState', 'extremes', bytes([2, 5]) + i32(INT_MIN, INT_MIN, -1, 1, INT_MAX - 3, INT_MAX))
+seed('setAggState', 'not_canonical', bytes([3, 3]) + i32(9, 3, 1, 2, 2, 8, 1, 1))
+seed('setAggState', 'ragged', bytes([1, 4]) + i32(3, 5)[:7])
+seed('setAggState', 'short', bytes([1]))
+
 def main():
     for target, seeds in SEEDS.items():
         d = os.path.join(HERE, 'corpus', target)
