@@ -200,8 +200,7 @@ Datum qv_int4set_agg_combinefn(PG_FUNCTION_ARGS) {
     Int4ToSetOpDataSet* s = newState(
         AllocSetContextCreate(agg, "qv_int4set_agg_combinefn", ALLOCSET_DEFAULT_SIZES), 1024);
     MemoryContext old = MemoryContextSwitchTo(contextOf(s));
-    if (const Int4ToSetOpDataSet* a = stateArg(fcinfo, 0)) s->addOtherCtx(*a);
-    if (const Int4ToSetOpDataSet* b = stateArg(fcinfo, 1)) s->addOtherCtx(*b);
+    s->combine(stateArg(fcinfo, 0), stateArg(fcinfo, 1));
     MemoryContextSwitchTo(old);
     PG_RETURN_POINTER(s);
 }

@@ -82,6 +82,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         merged.addOtherCtx(fresh);
         merged.addOtherCtx(rows);
         QV_FUZZ_CHECK(merged.inputKind == 2 && sameSet(merged, expected));
+        State pair(nullptr, 1024);
+        pair.combine(&merged, &rows);
+        QV_FUZZ_CHECK(pair.inputKind == 2 && sameSet(pair, expected));
 
         // Its serialised form reads back as the same state.
         std::vector<unsigned char> out(merged.serialSize());
