@@ -33,6 +33,11 @@ EXPLAIN (COSTS OFF) SELECT qv_int4set_agg(v, 'r') FROM bench_set_agg;
 SELECT count(v) FROM bench_set_agg;
 SELECT array_length(qv_int4set_agg(v, 'r'), 1) AS r_elements FROM bench_set_agg;
 SELECT array_length(qv_int4set_agg(v, 'r'), 1) AS r_elements FROM bench_set_agg_sorted;
+\echo '== 2 parallel workers, the leader only merging'
+SET parallel_leader_participation = off;
+SELECT count(v) FROM bench_set_agg;
+SELECT array_length(qv_int4set_agg(v, 'r'), 1) AS r_elements FROM bench_set_agg;
+RESET parallel_leader_participation;
 
 \echo '== range_agg into int4multirange (serial, random order)'
 SET max_parallel_workers_per_gather = 0;

@@ -14,5 +14,11 @@ FROM (VALUES (1, '{1,3}'::int4[]), (1, '{7,8}'), (2, '{100,100}')) AS t(g, a)
 GROUP BY g ORDER BY g;
 
 -- in parallel: each worker builds a partial set, the leader merges them
-CREATE TEMP TABLE demo_values AS SELECT i * 3 AS v FROM generate_series(1, 200000) AS i;
-SELECT array_length(qv_int4set_agg(v, 'r'), 1) / 2 AS ranges FROM demo_values;
+CREATE TABLE demo_set_agg AS SELECT i * 3 AS v FROM generate_series(1, 200000) AS i;
+ANALYZE demo_set_agg;
+SET parallel_setup_cost = 0;
+SET parallel_tuple_cost = 0;
+SET min_parallel_table_scan_size = 0;
+EXPLAIN (COSTS OFF) SELECT qv_int4set_agg(v, 'r') FROM demo_set_agg;
+SELECT array_length(qv_int4set_agg(v, 'r'), 1) / 2 AS ranges FROM demo_set_agg;
+DROP TABLE demo_set_agg;

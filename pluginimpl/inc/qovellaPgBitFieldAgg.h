@@ -49,15 +49,55 @@ template <typename Bits>
     QV_ERROR(sqlstate::intervalFieldOverflow, kAddRange, fmt, static_cast<int>(bits.lastBit()));
 }
 
-// Input kind 1: one value.
+// Input kind 1: fails unless the bits hold v.
 template <typename Bits>
-inline void addValue(Bits& bits, std::int32_t v) {
+inline void checkValue(const Bits& bits, std::int32_t v) {
     if (!bits.holds(v))
         QV_ERROR(sqlstate::intervalFieldOverflow, kAddRange,
                  "int4set_agg_optimized value %i is out of range [0;%i]", v,
                  static_cast<int>(bits.lastBit()));
+}
+
+// Input kind 1: one value.
+template <typename Bits>
+inline void addValue(Bits& bits, std::int32_t v) {
+    checkValue(bits, v);
     bits.setBit(static_cast<std::uint32_t>(v));
 }
+
+// Sets the n values at v, all held by the bits.  Values arrive in random
+// order, so nearly every one is a cache miss: the bytes are prefetched a
+// few values ahead so that the misses overlap instead of queueing.
+template <typename Bits>
+inline void setValues(Bits& bits, const std::uint32_t* v, std::size_t n) {
+    constexpr std::size_t kAhead = 16;
+    for (std::size_t i = 0; i < n && i < kAhead; ++i) __builtin_prefetch(bits.data + (v[i] >> 3), 1);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i + kAhead < n) __builtin_prefetch(bits.data + (v[i + kAhead] >> 3), 1);
+        bits.setBit(v[i]);
+    }
+}
+
+// Values of input kind 1, checked on arrival and set in batches.
+template <typename Bits>
+struct ValueBatch {
+    static constexpr std::size_t kCapacity = 256;
+    std::uint32_t count;
+    std::uint32_t values[kCapacity];
+
+    // Checks v against the domain and queues it, setting the queue when full.
+    void add(Bits& bits, std::int32_t v) {
+        checkValue(bits, v);
+        values[count++] = static_cast<std::uint32_t>(v);
+        if (count == kCapacity) flush(bits);
+    }
+
+    // Sets the queued values; done before anything reads the bits.
+    void flush(Bits& bits) {
+        setValues(bits, values, count);
+        count = 0;
+    }
+};
 
 // Input kind 2: one range; an inverted range adds nothing.
 template <typename Bits>
@@ -106,6 +146,23 @@ inline std::uint64_t loadWord(const unsigned char* p) {
     return __builtin_bswap64(w);
 }
 
+// Set bits of a word, without relying on a popcount instruction.
+inline std::uint64_t popcount64(std::uint64_t x) {
+    x = x - ((x >> 1) & 0x5555555555555555ull);
+    x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return (x * 0x0101010101010101ull) >> 56;
+}
+
+// Word at of the bits, zero-padded past size.
+inline std::uint64_t wordAt(const unsigned char* data, std::uint32_t size, std::uint32_t at) {
+    if (at >= size) return 0;
+    if (size - at >= 8) return loadWord(data + at);
+    unsigned char tail[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    std::memcpy(tail, data + at, size - at);
+    return loadWord(tail);
+}
+
 // Calls run(first, last) for every maximal run of set bits of the size
 // bytes at data, in ascending order.  Works a word at a time: zero words
 // and words inside a run are skipped whole.
@@ -114,14 +171,7 @@ inline void forEachRun(const unsigned char* data, std::uint32_t size, F&& run) {
     bool inRun = false;
     std::int64_t start = 0;
     for (std::uint32_t at = 0; at < size; at += 8) {
-        std::uint64_t w;
-        if (size - at >= 8) {
-            w = loadWord(data + at);
-        } else {
-            unsigned char tail[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-            std::memcpy(tail, data + at, size - at);
-            w = loadWord(tail);
-        }
+        std::uint64_t w = wordAt(data, size, at);
         if (w == (inRun ? ~std::uint64_t(0) : 0)) continue;
         std::int64_t base = 8 * static_cast<std::int64_t>(at);
         int pos = 0;
@@ -140,19 +190,6 @@ inline void forEachRun(const unsigned char* data, std::uint32_t size, F&& run) {
     if (inRun) run(static_cast<std::int32_t>(start), static_cast<std::int32_t>(8 * std::int64_t(size) - 1));
 }
 
-// Number of set bits.
-inline std::uint64_t countBits(const unsigned char* data, std::uint32_t size) {
-    std::uint64_t n = 0;
-    std::uint32_t at = 0;
-    for (; size - at >= 8; at += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, data + at, 8);
-        n += static_cast<std::uint64_t>(__builtin_popcountll(w));
-    }
-    for (; at < size; ++at) n += static_cast<std::uint64_t>(__builtin_popcount(data[at]));
-    return n;
-}
-
 // Element counts of the three output encodings of a set of bits.
 struct OutputCounts {
     std::uint64_t runs;    // range array: 2 per run
@@ -160,15 +197,26 @@ struct OutputCounts {
     std::uint64_t mix;     // mix array: header + 1 per single value + 2 per longer run
 };
 
+// Counts runs, single-value runs and values a word at a time: a run starts
+// at a set bit whose predecessor is clear and ends at a set bit whose
+// successor is clear (across word boundaries too).
 inline OutputCounts countOutput(const unsigned char* data, std::uint32_t size) {
-    OutputCounts c{0, countBits(data, size), 0};
-    std::uint64_t singles = 0;
-    forEachRun(data, size, [&](std::int32_t first, std::int32_t last) {
-        ++c.runs;
-        if (first == last) ++singles;
-    });
-    c.mix = c.runs == 0 ? 0 : 1 + singles + 2 * (c.runs - singles);
-    return c;
+    std::uint64_t runs = 0, singles = 0, values = 0;
+    std::uint64_t prevLast = 0;
+    std::uint64_t w = wordAt(data, size, 0);
+    for (std::uint32_t at = 0; at < size; at += 8) {
+        std::uint64_t next = wordAt(data, size, at + 8);
+        if (w) {
+            std::uint64_t starts = w & ~((w >> 1) | (prevLast << 63));
+            std::uint64_t ends = w & ~((w << 1) | (next >> 63));
+            runs += popcount64(starts);
+            singles += popcount64(starts & ends);
+            values += popcount64(w);
+        }
+        prevLast = w & 1;
+        w = next;
+    }
+    return OutputCounts{runs, values, runs == 0 ? 0 : 1 + singles + 2 * (runs - singles)};
 }
 
 // Writes the set as a range array, scalar array or mix array (kinds 4, 3,

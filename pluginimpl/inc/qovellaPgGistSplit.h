@@ -47,6 +47,15 @@ inline bool PackedRangeWithSplitOffsetSortUpper(const PackedRangeWithSplitOffset
     return packedRange::lower(a.range) > packedRange::lower(b.range);
 }
 
+// Three-way order of keys, ascending by lower then upper bound: the order
+// of the lower list, also used to sort keys for a bottom-up index build.
+inline int comparePackedRanges(std::int64_t a, std::int64_t b) {
+    const std::int32_t al = packedRange::lower(a), bl = packedRange::lower(b);
+    if (al != bl) return al < bl ? -1 : 1;
+    const std::int32_t au = packedRange::upper(a), bu = packedRange::upper(b);
+    return au < bu ? -1 : au > bu ? 1 : 0;
+}
+
 // One side of a split: the offsets placed so far (room for maxoff), their
 // count and their bounding range.
 struct SplitGroup {

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -30,12 +31,44 @@ namespace pgRangeArray {
 template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
 using RangeVector = pg::tVector<Range<T>, Alloc, Free>;
 
-// Whether a range starting at laterLower joins one ending at earlierUpper
-// (laterLower <= earlierUpper + 1, without forming earlierUpper + 1 at T's max).
+// Whether a range starting at laterLower joins one ending at earlierUpper:
+// laterLower <= earlierUpper + 1, evaluated in a wider type where there is
+// one (no branch), else without forming earlierUpper + 1 at T's max.
 template <typename T>
 inline bool rangesTouch(T earlierUpper, T laterLower) {
+    if (sizeof(T) < sizeof(long long))
+        return static_cast<long long>(laterLower) <= static_cast<long long>(earlierUpper) + 1;
     return earlierUpper == std::numeric_limits<T>::max() || laterLower <= earlierUpper + 1;
 }
+
+// Appends to a vector through a local copy of its size, capacity and buffer,
+// so that the kernels' inner loops keep them in registers.  finish() hands
+// the size back; the vector grows (by doubling) only in ensureRoom().
+template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
+struct RangeWriter {
+    pg::tVector<Range<T>, Alloc, Free>& vec;
+    Range<T>* data;
+    pg::tSize size;
+    pg::tSize capacity;
+
+    explicit RangeWriter(pg::tVector<Range<T>, Alloc, Free>& v)
+        : vec(v), data(v.data), size(v.size), capacity(v.capacity) {}
+
+    // Makes room for one more range at data[size].
+    void ensureRoom() {
+        if (size < capacity) return;
+        vec.size = size;
+        vec.resize(size + 1);
+        vec.size = size;
+        data = vec.data;
+        capacity = vec.capacity;
+    }
+    void push(const Range<T>& r) {
+        ensureRoom();
+        data[size++] = r;
+    }
+    void finish() { vec.size = size; }
+};
 
 // Appends [begin; end) to out unchanged, in one block copy.
 template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
@@ -64,8 +97,10 @@ void pushOrMerge(RangeVector<T, Alloc, Free>& out, const Range<T>* begin, const 
 }
 
 // out := A u B.  Ranges are taken by ascending lower bound (A's first on a
-// tie) and merged into the pending last range while they touch it; the
-// pending range stays in registers until a gap closes it.
+// tie) and merged into the pending last range while they touch it.  The loop
+// is written without data-dependent branches: the pending range is stored at
+// the write position on every step and the position advances only when a gap
+// closes it.
 template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
 void computeUnion(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
                   const Range<T>* bEnd, RangeVector<T, Alloc, Free>& out) {
@@ -76,93 +111,102 @@ void computeUnion(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* 
     const Range<T>* a = aBegin;
     const Range<T>* b = bBegin;
     Range<T> pending = (b->lower < a->lower) ? *b++ : *a++;
+    RangeWriter<T, Alloc, Free> w(out);
     while (a != aEnd && b != bEnd) {
-        const Range<T>& next = (b->lower < a->lower) ? *b++ : *a++;
-        if (rangesTouch(pending.upper, next.lower)) {
-            if (next.upper > pending.upper) pending.upper = next.upper;
-        } else {
-            out.push_back(pending);
-            pending = next;
-        }
+        // Selections by mask: the compiler keeps them free of jumps, which
+        // random inputs would mispredict half of the time.
+        bool takeB = b->lower < a->lower;
+        std::uintptr_t pickB = std::uintptr_t(0) - std::uintptr_t(takeB);
+        const Range<T> next = *reinterpret_cast<const Range<T>*>(
+            (reinterpret_cast<std::uintptr_t>(a) & ~pickB) | (reinterpret_cast<std::uintptr_t>(b) & pickB));
+        b += takeB;
+        a += !takeB;
+        w.ensureRoom();
+        w.data[w.size] = pending;
+        bool gap = !rangesTouch(pending.upper, next.lower);
+        w.size += gap;
+        T keep = T(0) - T(!gap);  // all ones while merging
+        T merged = std::max(pending.upper, next.upper);
+        pending.lower = (pending.lower & keep) | (next.lower & ~keep);
+        pending.upper = (merged & keep) | (next.upper & ~keep);
     }
-    out.push_back(pending);
+    w.push(pending);
+    w.finish();
     pushOrMerge(out, a, aEnd);
     pushOrMerge(out, b, bEnd);
 }
 
-// out := A n B.  Whenever one input's current range starts first, the other
-// input's ranges that lie wholly inside it are copied, and the one that
-// sticks out past its end contributes the common piece; pieces come out in
-// order and never touch, so nothing is merged.
+// out := A n B.  The current ranges of A and B give the piece
+// [max of the lowers; min of the uppers], kept when it is not empty; the range
+// that ends first is used up (both when they end together).  For canonical
+// inputs the pieces come out sorted and never touch, so nothing is merged.
+// Like the union, the loop selects by comparison results, not by jumps.
 template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
 void computeIntersection(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
                          const Range<T>* bEnd, RangeVector<T, Alloc, Free>& out) {
     out.clear();
     const Range<T>* a = aBegin;
     const Range<T>* b = bBegin;
+    RangeWriter<T, Alloc, Free> w(out);
     while (a != aEnd && b != bEnd) {
-        // outer starts strictly first (A's range when B's does not start first).
-        bool aFirst = a->lower < b->lower;
-        const Range<T>& outer = aFirst ? *a : *b;
-        const Range<T>*& inner = aFirst ? b : a;
-        const Range<T>* innerEnd = aFirst ? bEnd : aEnd;
-        if (outer.upper >= inner->upper) {
-            const Range<T>* run = inner;
-            do ++inner; while (inner != innerEnd && inner->upper <= outer.upper);
-            appendRun(out, run, inner);
-            if (inner == innerEnd) return;
-        }
-        if (outer.upper >= inner->lower) out.push_back(Range<T>{inner->lower, outer.upper});
-        if (aFirst) ++a; else ++b;
+        const Range<T> x = *a, y = *b;
+        T lower = std::max(x.lower, y.lower);
+        T upper = std::min(x.upper, y.upper);
+        w.ensureRoom();
+        w.data[w.size] = Range<T>{lower, upper};
+        w.size += lower <= upper;
+        a += x.upper <= y.upper;
+        b += y.upper <= x.upper;
     }
+    w.finish();
 }
 
-// out := A \ B.  A cursor j keeps the first range of B that can still reach
-// into the current range of A; for each range of A the ranges of B from j on
-// cut it into the pieces that lie before, between and after them.  Bound
-// arithmetic is formed only where it cannot overflow: B[k].lower - 1 when
-// B[k].lower > a.lower, B[k-1].upper + 1 when B[k] follows it, and
-// B[k].upper + 1 when B[k].upper < a.upper.
+// The signed type that holds every bound of T plus or minus one.
+template <typename T> struct WiderBound;
+template <> struct WiderBound<int> { typedef long long type; };
+
+// out := A \ B, computed as A n (the gaps of B).  The gaps are the ranges
+// [B[k-1].upper + 1; B[k].lower - 1], the first one starting at T's minimum;
+// their bounds are formed in a wider type, so no bound arithmetic can
+// overflow (the first gap is empty when B starts at T's minimum).  The gap
+// after B's last range reaches T's maximum: the ranges of A that fall into it
+// are cut at its start, and those after it are block-copied.
 template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
 void computeExclusion(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
                       const Range<T>* bEnd, RangeVector<T, Alloc, Free>& out) {
+    typedef typename WiderBound<T>::type W;
     out.clear();
     if (aBegin == aEnd) return;
     if (bBegin == bEnd) return appendRun(out, aBegin, aEnd);
 
-    const Range<T>* j = bBegin;
-    for (const Range<T>* a = aBegin; a != aEnd; ++a) {
-        if (a->upper < j->lower) {
-            out.push_back(*a);
-            continue;
-        }
-        for (const Range<T>* k = j;; ++k) {
-            const Range<T>* next = k + 1;
-            bool nextBeyondA = next == bEnd || next->lower > a->upper;
-            if (k->upper >= a->lower) {
-                if (a->lower < k->lower) {
-                    T from = (k == bBegin) ? a->lower : std::max<T>(k[-1].upper + 1, a->lower);
-                    out.push_back(Range<T>{from, k->lower - 1});
-                }
-                if (a->upper < k->upper) {
-                    j = k;
-                    break;
-                }
-                if (k->upper < a->upper && nextBeyondA)
-                    out.push_back(Range<T>{k->upper + 1, a->upper});
-            } else if (nextBeyondA) {
-                out.push_back(*a);
-            }
-            if (next == bEnd) {
-                pushOrMerge(out, a + 1, aEnd);
-                return;
-            }
-            if (next->lower > a->upper) {
-                j = next;
-                break;
-            }
+    const Range<T>* a = aBegin;
+    const Range<T>* k = bBegin;
+    W gapLower = std::numeric_limits<T>::min();
+    RangeWriter<T, Alloc, Free> w(out);
+    while (a != aEnd && k != bEnd) {
+        const Range<T> x = *a;
+        W gapUpper = W(k->lower) - 1;
+        W lower = std::max(W(x.lower), gapLower);
+        W upper = std::min(W(x.upper), gapUpper);
+        w.ensureRoom();
+        w.data[w.size] = Range<T>{T(lower), T(upper)};
+        w.size += lower <= upper;
+        bool nextGap = gapUpper <= W(x.upper);
+        a += W(x.upper) <= gapUpper;
+        W keep = W(nextGap) - 1;  // all ones while the gap stays
+        gapLower = (gapLower & keep) | ((W(k->upper) + 1) & ~keep);
+        k += nextGap;
+    }
+    if (k == bEnd) {
+        // The last gap: from B's last upper bound + 1 to T's maximum.
+        while (a != aEnd && W(a->upper) < gapLower) ++a;
+        if (a != aEnd) {
+            w.push(Range<T>{T(std::max(W(a->lower), gapLower)), a->upper});
+            ++a;
         }
     }
+    w.finish();
+    appendRun(out, a, aEnd);
 }
 
 // Inserts r into the canonical vector vec, merging it with every range it
@@ -210,34 +254,39 @@ void rangeArrayInsert(RangeVector<T, Alloc, Free>& vec, const Range<T>& r) {
 
 // Whether every range of A lies inside one range of B; false when either is
 // empty.  One cursor walks B and stays on the range that held the last range
-// of A, which may hold the next one too.
+// of A, which may hold the next one too.  Each step moves one cursor, chosen
+// by a comparison result rather than a jump; the rare decisive case leaves.
 template <typename T>
 bool isStrictlyIncluded(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
                         const Range<T>* bEnd) {
     if (aBegin == aEnd || bBegin == bEnd) return false;
+    const Range<T>* a = aBegin;
     const Range<T>* b = bBegin;
-    for (const Range<T>* a = aBegin; a != aEnd; ++a) {
-        while (b->upper < a->lower)
-            if (++b == bEnd) return false;
-        if (b->lower > a->lower || b->upper < a->upper) return false;
+    while (a != aEnd) {
+        if (b == bEnd) return false;
+        const Range<T> x = *a, y = *b;
+        bool bBefore = y.upper < x.lower;
+        if (!bBefore && (y.lower > x.lower || y.upper < x.upper)) return false;
+        b += bBefore;
+        a += !bBefore;
     }
     return true;
 }
 
-// Whether A and B share a value; stops at the first shared one.
+// Whether A and B share a value: two ranges share one when the larger lower
+// bound is <= the smaller upper bound; otherwise the range that ends first
+// cannot meet anything later and is passed.  Stops at the first shared value.
 template <typename T>
 bool isOverlap(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
                const Range<T>* bEnd) {
     const Range<T>* a = aBegin;
     const Range<T>* b = bBegin;
     while (a != aEnd && b != bEnd) {
-        if (a->lower < b->lower) {
-            if (b->lower <= a->upper) return true;
-            ++a;
-        } else {
-            if (a->lower <= b->upper) return true;
-            ++b;
-        }
+        const Range<T> x = *a, y = *b;
+        if (std::max(x.lower, y.lower) <= std::min(x.upper, y.upper)) return true;
+        bool aFirst = x.upper < y.upper;
+        a += aFirst;
+        b += !aFirst;
     }
     return false;
 }

@@ -1,6 +1,7 @@
 // Overlap tests between closed intervals and range arrays.  Server-free.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "qovellaPgRangeArray.h"
@@ -9,16 +10,23 @@ namespace qv {
 namespace pgRangeArray {
 
 // Whether some range of r shares a value with [lo; hi]: constant-time
-// rejections at both ends, then a walk from the first range that stops at
-// the first range starting above hi.
+// rejections at both ends, then a binary search for the first range that
+// does not end before lo; it overlaps exactly when it starts by hi.
 inline bool rangeOverlapsRanges(std::int32_t lo, std::int32_t hi, const RangeSpan& r) {
     if (r.empty()) return false;
     if (r.end[-1].upper < lo || hi < r.begin->lower) return false;
-    for (const Range<int>* p = r.begin; p != r.end; ++p) {
-        if (p->lower > hi) return false;
-        if (lo <= p->upper) return true;
+    const Range<int>* first = r.begin;
+    std::size_t count = r.count();
+    while (count > 0) {
+        std::size_t half = count / 2;
+        if (first[half].upper < lo) {
+            first += half + 1;
+            count -= half + 1;
+        } else {
+            count = half;
+        }
     }
-    return false;
+    return first != r.end && first->lower <= hi;
 }
 
 // Whether two range arrays share a value, by one merge pass (or a walk of

@@ -5,10 +5,11 @@
 //
 // Rows reach the set in batches.  Inserting each row into the sorted vector
 // would move half of it per row on random input; instead rows are collected
-// in `pending` in arrival order, and when `pending` has grown as large as the
-// set (at least kMinBatch), it is sorted, made canonical and merged into the
-// set in one linear pass.  The batch threshold doubles with the set, so every
-// row is merged a bounded number of times.  Everything that looks at the set
+// in `pending` in arrival order, and when `pending` has grown to three times
+// the set (at least kMinBatch), it is sorted (radix sort, linear), made
+// canonical and merged into the set in one linear pass.  The batch threshold
+// grows with the set, so every row is merged a bounded number of times, and
+// large batches keep that number near one.  Everything that looks at the set
 // (serialise, combine, final) calls settle() first, so what it sees is
 // exactly what row-by-row insertion would have built.
 #pragma once
@@ -86,7 +87,7 @@ public:
             ranges.swap(merged);
         }
         pending.clear();
-        flushAt = ranges.size > kMinBatch ? ranges.size : kMinBatch;
+        flushAt = 3 * ranges.size > kMinBatch ? 3 * ranges.size : kMinBatch;
     }
 
     // Merges other into this state; other is left unchanged.  A state that
@@ -117,6 +118,27 @@ public:
         }
         // Rows the other state has not merged yet join this state's batch.
         for (const Range<int>& r : other.pending) addRange(r.lower, r.upper);
+    }
+
+    // Makes this fresh state the union of a and b (either may be null),
+    // exactly as addOtherCtx(*a) then addOtherCtx(*b) would, but in one
+    // linear pass when both hold ranges.  Neither input is changed.
+    void combine(const Int4ToSetOpDataSet* a, const Int4ToSetOpDataSet* b) {
+        if (a && b && a->inputKind != pgRangeArray::kNotKnown &&
+            b->inputKind != pgRangeArray::kNotKnown && a->pending.empty() &&
+            b->pending.empty() && !a->ranges.empty() && !b->ranges.empty()) {
+            if (a->inputKind != b->inputKind || a->outputKind != b->outputKind)
+                QV_ERROR(sqlstate::intervalFieldOverflow, "addOtherCtx",
+                         "fail to combine Int4ToSetOpDataSet");
+            inputKind = a->inputKind;
+            outputKind = a->outputKind;
+            ranges.reserve(a->ranges.size + b->ranges.size);
+            pgRangeArray::computeUnion(a->ranges.begin(), a->ranges.end(), b->ranges.begin(),
+                                       b->ranges.end(), ranges);
+            return;
+        }
+        if (a) addOtherCtx(*a);
+        if (b) addOtherCtx(*b);
     }
 
     // Size of the serialised form after the varlena header.  Call settle()

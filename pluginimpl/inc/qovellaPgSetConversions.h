@@ -147,21 +147,25 @@ inline void fillSpan(std::int32_t* dst, std::int32_t lower, std::uint64_t count)
         dst[k] = static_cast<std::int32_t>(base + static_cast<std::uint32_t>(k));
 }
 
-// 'r' to 's': every range expanded into its values, in stored order.
-template <typename IntVec>
-void convertRangeArrayToScalar(RangeSpan ranges, IntVec& out, const char* routine) {
+// 'r' to 's', sized first: the number of values of the ranges, in stored
+// order (ranges with lower > upper hold none), checked against the array
+// limit.  The expansions are written straight into their result.
+inline std::uint64_t rangeScalarCount(RangeSpan ranges, const char* routine) {
     std::uint64_t total = 0;
     for (const Range<int>* r = ranges.begin; r != ranges.end; ++r) {
         total += spanCount(r->lower, r->upper);
         requireArraySize(total, routine);
     }
-    std::uint64_t at = out.size;
-    out.reserve(at + total);
-    out.resize(at + total);
+    return total;
+}
+
+// 'r' to 's', then written: every range expanded at dst, which has room for
+// rangeScalarCount() values.
+inline void writeRangeScalars(RangeSpan ranges, std::int32_t* dst) {
     for (const Range<int>* r = ranges.begin; r != ranges.end; ++r) {
         std::uint64_t k = spanCount(r->lower, r->upper);
-        fillSpan(out.data + at, r->lower, k);
-        at += k;
+        fillSpan(dst, r->lower, k);
+        dst += k;
     }
 }
 
@@ -179,26 +183,32 @@ void convertRangeArrayToMixArray(RangeSpan ranges, IntVec& out, const char* rout
     mixArray::writeMixBody(out, ranges.begin, ranges.count());
 }
 
-// 'm' to 's': every entry expanded into its values.  When the body does not
-// yield exactly the header's count the result is empty; the body is counted
-// before any room is made for the header's count.
-template <typename IntVec>
-void convertMixArrayToScalar(const std::int32_t* e, std::size_t n, IntVec& out,
-                             const char* routine) {
-    if (n == 0) return;
-    std::int32_t header = e[0];
-    std::uint64_t total = 0;
+// 'm' to 's', sized first: the number of values the body of the mix array
+// e[0 .. n) yields, when it equals the header (else false: the result is
+// empty).  The body is counted before anything is sized by the header.
+inline bool mixScalarCount(const std::int32_t* e, std::size_t n, const char* routine,
+                           std::uint64_t& total) {
+    total = 0;
+    if (n == 0) return true;
     mixArray::forEachMixItem(e + 1, n - 1, routine,
                              [&](std::int32_t lo, std::int32_t hi) { total += spanCount(lo, hi); });
-    if (header < 0 || total != static_cast<std::uint64_t>(header)) return;
+    if (e[0] < 0 || total != static_cast<std::uint64_t>(e[0])) {
+        total = 0;
+        return false;
+    }
     requireArraySize(total, routine);
-    std::uint64_t at = out.size;
-    out.reserve(at + total);
-    out.resize(at + total);
+    return true;
+}
+
+// 'm' to 's', then written: every entry expanded at dst, which has room for
+// mixScalarCount() values.
+inline void writeMixScalars(const std::int32_t* e, std::size_t n, const char* routine,
+                            std::int32_t* dst) {
+    if (n == 0) return;
     mixArray::forEachMixItem(e + 1, n - 1, routine, [&](std::int32_t lo, std::int32_t hi) {
         std::uint64_t k = spanCount(lo, hi);
-        fillSpan(out.data + at, lo, k);
-        at += k;
+        fillSpan(dst, lo, k);
+        dst += k;
     });
 }
 

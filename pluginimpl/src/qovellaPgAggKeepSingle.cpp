@@ -2,14 +2,12 @@
 // an error when two rows disagree.  A null is a value of its own that agrees
 // only with a null.
 //
-// States and their kept values are allocated in the aggregate context
-// itself, and the final function frees both.  A memory context per state
-// would cost an 8 kB block per group and, worse, hash aggregation sums the
-// memory of every child context each time it adds a group, which makes
-// grouping by a key of many values quadratic (50000 groups took 23 s
-// instead of 0.2 s).  A bytea or text value is always kept as a private
-// detoasted copy: a plain value points into the row it came from, which the
-// executor may free or reuse before the final function runs.
+// Each state lives in a memory context of its own under the aggregate
+// context, named after the function that created it, so that the final
+// function can free the state and its kept value in one step.  A bytea or
+// text value is always kept as a private detoasted copy: a plain value
+// points into the row it came from, which the executor may free or reuse
+// before the final function runs.
 #include <cstring>
 
 #include "qovellaPgUtils.h"
@@ -20,7 +18,7 @@ namespace ks = qv::keepSingle;
 namespace {
 
 struct KeepSingleState {
-    MemoryContext context;  // the aggregate context that holds the state
+    MemoryContext context;
     bool isNull;      // true when fresh or when the kept value is null
     Datum value;      // by-value types: the value; bytea, text: a private copy
     std::uint32_t type;  // 0 until a first value (or null) is recorded
@@ -35,8 +33,9 @@ MemoryContext aggregateContext(FunctionCallInfo fcinfo, const char* routine) {
     return aggContext;
 }
 
-// A fresh state allocated in the aggregate context, which becomes current;
-// the previous current context is returned through previous.
+// A fresh state allocated in its own new context, which becomes current;
+// the previous current context is returned through previous.  The context
+// is created by the caller because context names must be string literals.
 KeepSingleState* newState(MemoryContext context, MemoryContext* previous) {
     *previous = MemoryContextSwitchTo(context);
     auto* s = static_cast<KeepSingleState*>(palloc0(sizeof(KeepSingleState)));
@@ -44,6 +43,8 @@ KeepSingleState* newState(MemoryContext context, MemoryContext* previous) {
     s->isNull = true;
     return s;
 }
+
+#define QV_STATE_CONTEXT(parent, name) AllocSetContextCreate((parent), name, ALLOCSET_DEFAULT_SIZES)
 
 KeepSingleState* stateArg(FunctionCallInfo fcinfo, int i) {
     if (PG_ARGISNULL(i)) return nullptr;
@@ -123,7 +124,7 @@ Datum qv_agg_keep_single_transfn(PG_FUNCTION_ARGS) {
     if (s) {
         previous = MemoryContextSwitchTo(s->context);
     } else {
-        s = newState(aggContext, &previous);
+        s = newState(QV_STATE_CONTEXT(aggContext, "qv_agg_keep_single_transfn"), &previous);
     }
     // The incoming type matters only until one is recorded.
     std::uint32_t type = s->type ? s->type : get_fn_expr_argtype(fcinfo->flinfo, 1);
@@ -138,7 +139,7 @@ Datum qv_agg_keep_single_finalfn(PG_FUNCTION_ARGS) {
     KeepSingleState* s = stateArg(fcinfo, 0);
     if (!s) PG_RETURN_NULL();
     if (s->isNull) {
-        pfree(s);
+        MemoryContextDelete(s->context);
         PG_RETURN_NULL();
     }
     Datum result = 0;
@@ -154,8 +155,7 @@ Datum qv_agg_keep_single_finalfn(PG_FUNCTION_ARGS) {
             QV_ERROR(qv::sqlstate::intervalFieldOverflow, "qv_agg_keep_single_finalfn", "%s",
                      ks::kUnsupportedType);
     }
-    if (ks::holdingOf(s->type) == ks::Holding::varlena) pfree(DatumGetPointer(s->value));
-    pfree(s);
+    MemoryContextDelete(s->context);
     PG_RETURN_DATUM(result);
 }
 
@@ -165,7 +165,8 @@ Datum qv_agg_keep_single_combinefn(PG_FUNCTION_ARGS) {
     const KeepSingleState* a = stateArg(fcinfo, 0);
     const KeepSingleState* b = stateArg(fcinfo, 1);
     MemoryContext previous;
-    KeepSingleState* s = newState(aggContext, &previous);
+    KeepSingleState* s =
+        newState(QV_STATE_CONTEXT(aggContext, "qv_agg_keep_single_combinefn"), &previous);
     if (a) addValue(s, a->type, a->value, a->isNull);
     if (b && b->type != 0) addValue(s, b->type, b->value, b->isNull);
     MemoryContextSwitchTo(previous);
@@ -201,7 +202,8 @@ Datum qv_agg_keep_single_serialfn(PG_FUNCTION_ARGS) {
 Datum qv_agg_keep_single_deserialfn(PG_FUNCTION_ARGS) {
     MemoryContext aggContext = aggregateContext(fcinfo, "qv_agg_keep_single_deserialfn");
     MemoryContext previous;
-    KeepSingleState* s = newState(aggContext, &previous);
+    KeepSingleState* s =
+        newState(QV_STATE_CONTEXT(aggContext, "qv_agg_keep_single_deserialfn"), &previous);
     if (!PG_ARGISNULL(0)) {
         // Read in place unless compressed or out of line.
         MemoryContextSwitchTo(previous);

@@ -19,6 +19,7 @@ struct Int4ToSetOpDataOptimized {
     std::int32_t inputKind;
     std::int32_t outputKind;
     Bits bits;
+    agg::ValueBatch<Bits> pending;  // values of input kind 1 not yet set
 
     void addRange(FunctionCallInfo fcinfo, bool arrayForm);
 };
@@ -40,8 +41,12 @@ Int4ToSetOpDataOptimized* newState(MemoryContext context) {
     return s;
 }
 
+// The state of argument i with every queued value set, or null.
 Int4ToSetOpDataOptimized* stateArg(FunctionCallInfo fcinfo, int i) {
-    return PG_ARGISNULL(i) ? nullptr : reinterpret_cast<Int4ToSetOpDataOptimized*>(PG_GETARG_POINTER(i));
+    if (PG_ARGISNULL(i)) return nullptr;
+    Int4ToSetOpDataOptimized* s = reinterpret_cast<Int4ToSetOpDataOptimized*>(PG_GETARG_POINTER(i));
+    s->pending.flush(s->bits);
+    return s;
 }
 
 // Makes dst (fresh) a copy of src's kinds and bits.
@@ -69,7 +74,7 @@ void Int4ToSetOpDataOptimized::addRange(FunctionCallInfo fcinfo, bool arrayForm)
     }
     switch (inputKind) {
         case qv::pgRangeArray::kOneValue:
-            if (!PG_ARGISNULL(1)) agg::addValue(bits, PG_GETARG_INT32(1));
+            if (!PG_ARGISNULL(1)) pending.add(bits, PG_GETARG_INT32(1));
             return;
         case qv::pgRangeArray::kTwoValues:
             if (!PG_ARGISNULL(1) && !PG_ARGISNULL(2))
@@ -98,7 +103,8 @@ void Int4ToSetOpDataOptimized::addRange(FunctionCallInfo fcinfo, bool arrayForm)
 Datum transition(FunctionCallInfo fcinfo, bool arrayForm) {
     const char* routine = "qv_int4set_agg_optimized_transfn_impl";
     MemoryContext parent = aggregateContext(fcinfo, routine);
-    Int4ToSetOpDataOptimized* s = stateArg(fcinfo, 0);
+    Int4ToSetOpDataOptimized* s =
+        PG_ARGISNULL(0) ? nullptr : reinterpret_cast<Int4ToSetOpDataOptimized*>(PG_GETARG_POINTER(0));
     if (!s)
         s = newState(AllocSetContextCreate(parent, "qv_int4set_agg_optimized_transfn_impl",
                                            ALLOCSET_DEFAULT_SIZES));

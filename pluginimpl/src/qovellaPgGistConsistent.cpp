@@ -5,7 +5,7 @@
 
 #include "qovellaPgGistServer.h"
 
-#include "qovellaPgBitField.h"
+#include "qovellaPgBitFieldArg.h"
 #include "qovellaPgGistConsistent.h"
 
 namespace {
@@ -21,13 +21,6 @@ qv::pgRangeArray::RangeSpan rangeArrayQuery(FunctionCallInfo fcinfo) {
     if (ARR_ELEMTYPE(a) != INT4OID || e.count % 2 != 0)
         QV_ERROR(qv::sqlstate::invalidParameterValue, kRoutine, "accept only int4[] with an even size");
     return qv::pgRangeArray::rangesFromElements(e.data, e.count, kRoutine);
-}
-
-// The query of strategy 2: a bitfield, validated by its size rule.
-qv::bitField::View bitFieldQuery(FunctionCallInfo fcinfo) {
-    const varlena* value = pg_detoast_datum(reinterpret_cast<struct varlena*>(PG_GETARG_POINTER(1)));
-    return qv::bitField::readBitField(reinterpret_cast<const unsigned char*>(value), VARSIZE(value),
-                                      kRoutine);
 }
 
 }  // namespace
@@ -53,7 +46,8 @@ Datum qv_gist_range_consistent(PG_FUNCTION_ARGS) {
             result = gr::keyOverlapsRanges(key, rangeArrayQuery(fcinfo));
             break;
         case gr::kValueInBitField:
-            result = gr::keyMatchesBitField(key, bitFieldQuery(fcinfo), leaf);
+            // the bitfield is validated by its size rule
+            result = gr::keyMatchesBitField(key, qv::pg::bitFieldArg(fcinfo, 1, kRoutine), leaf);
             break;
         case gr::kValueInPackedRange:
         case gr::kOverlapsPackedRange:

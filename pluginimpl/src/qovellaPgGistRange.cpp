@@ -1,5 +1,5 @@
 // GiST support functions of the packed-range operator classes: compress,
-// decompress, union, same, penalty and picksplit.  The index key is a packed
+// decompress, fetch, union, same, penalty and picksplit.  The index key is a packed
 // range held by value; leaf keys of an int4 column are one-value ranges.
 #include "qovellaPgUtils.h"
 
@@ -27,6 +27,7 @@ extern "C" {
 PG_FUNCTION_INFO_V1(qv_gist_range_compress_int4);
 PG_FUNCTION_INFO_V1(qv_gist_range_compress_int8);
 PG_FUNCTION_INFO_V1(qv_gist_range_decompress);
+PG_FUNCTION_INFO_V1(qv_gist_range_fetch_int4);
 PG_FUNCTION_INFO_V1(qv_gist_range_union);
 PG_FUNCTION_INFO_V1(qv_gist_range_same);
 PG_FUNCTION_INFO_V1(qv_gist_range_penalty);
@@ -55,6 +56,16 @@ Datum qv_gist_range_compress_int8(PG_FUNCTION_ARGS) {
 // Keys are stored as they are used.
 Datum qv_gist_range_decompress(PG_FUNCTION_ARGS) {
     PG_RETURN_POINTER(PG_GETARG_POINTER(0));
+}
+
+// The int4 value of a leaf key [v; v], for index-only scans.  (An int8
+// column's key is its value: its class fetches with decompress.)
+Datum qv_gist_range_fetch_int4(PG_FUNCTION_ARGS) {
+    GISTENTRY* entry = reinterpret_cast<GISTENTRY*>(PG_GETARG_POINTER(0));
+    GISTENTRY* fresh = static_cast<GISTENTRY*>(palloc(sizeof(GISTENTRY)));
+    gistentryinit(*fresh, Int32GetDatum(qv::packedRange::lower(entryKey(entry))), entry->rel,
+                  entry->page, entry->offset, false);
+    PG_RETURN_POINTER(fresh);
 }
 
 // Bounding range of all entries of the vector.

@@ -31,14 +31,28 @@ ArrayType* toRangeArray(ArrayDataType source, const qv::pg::Int4Elements& e) {
     return qv::pg::rangeArrayResult(out.data, out.size);
 }
 
-ArrayType* toInt4Array(ArrayDataType source, ArrayDataType target, const qv::pg::Int4Elements& e) {
+// The expansions to scalars are sized first and written into the result.
+ArrayType* toScalarArray(ArrayDataType source, const qv::pg::Int4Elements& e) {
+    ArrayType* result;
+    if (source == qv::pgRangeArray::kRangeArray) {
+        qv::pgRangeArray::RangeSpan ranges = rangesOf(e);
+        result = pg::allocateResultArray<int, INT4OID>(conv::rangeScalarCount(ranges, kRoutine));
+        conv::writeRangeScalars(ranges, reinterpret_cast<std::int32_t*>(ARR_DATA_PTR(result)));
+    } else {
+        std::uint64_t total;
+        conv::mixScalarCount(e.data, e.count, kRoutine, total);
+        result = pg::allocateResultArray<int, INT4OID>(total);
+        if (total)
+            conv::writeMixScalars(e.data, e.count, kRoutine,
+                                  reinterpret_cast<std::int32_t*>(ARR_DATA_PTR(result)));
+    }
+    return result;
+}
+
+ArrayType* toMixArray(ArrayDataType source, const qv::pg::Int4Elements& e) {
     qv::pg::PgVector<std::int32_t> out(kWorkCapacity);
     if (source == qv::pgRangeArray::kScalarArray)
         conv::convertScalarToMixArrayInt4(e.data, e.count, out, kRoutine);
-    else if (source == qv::pgRangeArray::kMixArray)
-        conv::convertMixArrayToScalar(e.data, e.count, out, kRoutine);
-    else if (target == qv::pgRangeArray::kScalarArray)
-        conv::convertRangeArrayToScalar(rangesOf(e), out, kRoutine);
     else
         conv::convertRangeArrayToMixArray(rangesOf(e), out, kRoutine);
     return qv::pg::int4ArrayResult(out.data, out.size);
@@ -59,8 +73,11 @@ Datum qv_int4setconv_int4(PG_FUNCTION_ARGS) {
     if (source == target)
         QV_ERROR(qv::sqlstate::invalidBinaryRepresentation, kRoutine, "unsuported conversion");
     qv::pg::Int4Elements e = qv::pg::int4Elements(values);
-    if (target == qv::pgRangeArray::kRangeArray) PG_RETURN_POINTER(toRangeArray(source, e));
-    PG_RETURN_POINTER(toInt4Array(source, target, e));
+    switch (target) {
+        case qv::pgRangeArray::kRangeArray: PG_RETURN_POINTER(toRangeArray(source, e));
+        case qv::pgRangeArray::kScalarArray: PG_RETURN_POINTER(toScalarArray(source, e));
+        default: PG_RETURN_POINTER(toMixArray(source, e));
+    }
 }
 
 }

@@ -80,9 +80,11 @@ void addArray(Int4ToSetOpDataSet* s, const ArrayType* a) {
 Datum setAggTransition(FunctionCallInfo fcinfo, bool arrayForm) {
     MemoryContext agg = aggregateContext(fcinfo, "qv_int4set_agg_transfn");
     Int4ToSetOpDataSet* s = stateArg(fcinfo, 0);
+    // Rows reach the set through the pending batch, which starts small and
+    // doubles, so a group of a few rows fits the context's first block.
     if (!s)
         s = newState(AllocSetContextCreate(agg, "qv_int4set_agg_transfn", ALLOCSET_DEFAULT_SIZES),
-                     1024);
+                     1);
     if (s->inputKind == qv::pgRangeArray::kNotKnown) {
         int outArg = arrayForm ? 3 : (PG_NARGS() == 3 ? 2 : 3);
         std::int32_t in = arrayForm ? qv::pgRangeArray::ArrayDataTypeFromChar(PG_GETARG_CHAR(1))
@@ -198,8 +200,7 @@ Datum qv_int4set_agg_combinefn(PG_FUNCTION_ARGS) {
     Int4ToSetOpDataSet* s = newState(
         AllocSetContextCreate(agg, "qv_int4set_agg_combinefn", ALLOCSET_DEFAULT_SIZES), 1024);
     MemoryContext old = MemoryContextSwitchTo(contextOf(s));
-    if (const Int4ToSetOpDataSet* a = stateArg(fcinfo, 0)) s->addOtherCtx(*a);
-    if (const Int4ToSetOpDataSet* b = stateArg(fcinfo, 1)) s->addOtherCtx(*b);
+    s->combine(stateArg(fcinfo, 0), stateArg(fcinfo, 1));
     MemoryContextSwitchTo(old);
     PG_RETURN_POINTER(s);
 }

@@ -1,105 +1,96 @@
-// The bitfield set aggregate's state: reading serialised states of any
-// bytes, adding rows of every input kind, or-merging, and writing the three
-// outputs, compared with a bit-by-bit model.
+// The bitfield set aggregate's serialised state: the reader against the
+// bytes it was given, and the three output encodings of the bits it loads
+// against a bit-by-bit model.
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "fuzzSupport.h"
 #include "qovellaPgBitFieldAgg.h"
 
-namespace agg = qv::bitFieldAgg;
-
 namespace {
-using Builder = qv::pg::tBitField<qv::fuzz::contextAlloc, qv::fuzz::contextFree>;
 
-// Runs of set bits, found one bit at a time.
-std::vector<std::pair<std::int32_t, std::int32_t>> modelRuns(const unsigned char* d, std::uint32_t size) {
-    std::vector<std::pair<std::int32_t, std::int32_t>> runs;
-    for (std::int64_t i = 0; i < 8 * std::int64_t(size); ++i) {
-        if (!((d[i >> 3] >> (7 - (i & 7))) & 1)) continue;
-        if (!runs.empty() && runs.back().second == i - 1) runs.back().second = std::int32_t(i);
-        else runs.push_back({std::int32_t(i), std::int32_t(i)});
+namespace agg = qv::bitFieldAgg;
+using Bits = qv::pg::tBitField<qv::fuzz::contextAlloc, qv::fuzz::contextFree>;
+
+// The runs of the first size bytes of data, one bit at a time.
+std::vector<std::int32_t> modelRanges(const unsigned char* data, std::uint32_t size) {
+    std::vector<std::int32_t> out;
+    for (std::int64_t v = 0; v < 8 * std::int64_t(size); ++v) {
+        if (!((data[v >> 3] >> (7 - (v & 7))) & 1)) continue;
+        if (!out.empty() && out.back() == v - 1) {
+            out.back() = static_cast<std::int32_t>(v);
+        } else {
+            out.push_back(static_cast<std::int32_t>(v));
+            out.push_back(static_cast<std::int32_t>(v));
+        }
     }
-    return runs;
+    return out;
 }
 
-void checkOutputs(const Builder& bits) {
-    if (bits.size > 4096) return;
-    agg::OutputCounts c = agg::countOutput(bits.data, bits.size);
-    auto runs = modelRuns(bits.data, bits.size);
-    std::uint64_t values = 0;
-    for (auto& r : runs) values += std::uint64_t(r.second - r.first) + 1;
-    QV_FUZZ_CHECK(c.runs == runs.size() && c.values == values);
-    std::vector<std::int32_t> out(c.runs * 2 + 1);
-    agg::writeOutput(qv::pgRangeArray::kRangeArray, bits.data, bits.size, c, out.data());
-    for (std::size_t i = 0; i < runs.size(); ++i)
-        QV_FUZZ_CHECK(out[2 * i] == runs[i].first && out[2 * i + 1] == runs[i].second);
-    if (c.values <= (1u << 18)) {
-        std::vector<std::int32_t> s(c.values + 1);
-        agg::writeOutput(qv::pgRangeArray::kScalarArray, bits.data, bits.size, c, s.data());
-    }
-    std::vector<std::int32_t> m(c.mix + 1);
-    agg::writeOutput(qv::pgRangeArray::kMixArray, bits.data, bits.size, c, m.data());
+std::vector<std::int32_t> written(qv::pgRangeArray::ArrayDataType kind, const Bits& b,
+                                  const agg::OutputCounts& c, std::uint64_t n) {
+    std::vector<std::int32_t> out(n);
+    agg::writeOutput(kind, b.data, b.size, c, out.data());
+    return out;
 }
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    qv::fuzz::Input in(data, size);
-    std::size_t n = in.take<std::uint8_t>();
-    if (n > in.left()) n = in.left();
-    // the serialised state as the server holds it, exactly sized
-    std::vector<unsigned char> value(4 + n);
-    std::uint32_t header = std::uint32_t(4 + n) << 2;
-    std::memcpy(value.data(), &header, 4);
-    for (std::size_t i = 0; i < n; ++i) value[4 + i] = in.take<std::uint8_t>();
-    unsigned char* exact = new unsigned char[value.size()];
-    std::memcpy(exact, value.data(), value.size());
+    // The value as the server holds it: a 4-byte header, then the fuzzer's
+    // bytes; exactly sized, so that a read past the end is caught.
+    if (size > 4096) return 0;
+    std::size_t length = size + 4;
+    unsigned char* value = new unsigned char[length];
+    std::uint32_t header = std::uint32_t(length) << 2;
+    std::memcpy(value, &header, 4);
+    if (size) std::memcpy(value + 4, data, size);
 
     qv::fuzz::runGuarded([&] {
-        Builder bits;
-        agg::SerialisedState s = agg::readState(exact, value.size());
-        QV_FUZZ_CHECK(s.bits == exact + 10 && s.size == value.size() - 10 && s.size <= s.capacity);
+        agg::SerialisedState s = agg::readState(value, length);
+        QV_FUZZ_CHECK(s.size == length - agg::kStateHeader && s.size <= s.capacity);
+        QV_FUZZ_CHECK((s.inputKind == 0) == (s.capacity == 0));
+        Bits bits;
         agg::loadBits(s, bits);
-        if (bits.capacity == 0) bits.sizeForDomain(in.take<std::uint16_t>() % 4096);
-        checkOutputs(bits);
+        QV_FUZZ_CHECK(bits.size == s.size && bits.capacity == s.capacity && bits.capacity % 8 == 0);
 
-        // rows of every kind, each guarded on its own
-        while (in.left()) {
-            std::uint8_t kind = in.take<std::uint8_t>();
-            std::size_t count = in.take<std::uint8_t>() % 16;
-            std::vector<std::int32_t> e(count);
-            for (auto& v : e) {
-                std::int32_t raw = in.take<std::int32_t>();
-                v = (raw & 0x40000000) ? raw : raw % 20000;  // mostly inside small domains
-            }
-            qv::fuzz::raises([&] {
-                switch (kind % 5) {
-                    case 0: if (count) agg::addValue(bits, e[0]); break;
-                    case 1: if (count >= 2) agg::addPair(bits, e[0], e[1]); break;
-                    case 2: agg::addScalars(bits, e.data(), e.size()); break;
-                    case 3: agg::addRanges(bits, e.data(), e.size()); break;
-                    case 4: agg::addMixBody(bits, e.data(), e.size()); break;
-                }
-            });
-        }
-        checkOutputs(bits);
-
-        // serialise, read back, or-merge into a copy
+        // Written back, the state is the bytes it was read from.
         std::vector<unsigned char> out(agg::kStateHeader + bits.size);
-        std::uint32_t h = std::uint32_t(out.size()) << 2;
-        std::memcpy(out.data(), &h, 4);
-        agg::writeState(out.data(), s.inputKind ? s.inputKind : 1, s.outputKind ? s.outputKind : 4, bits);
-        agg::SerialisedState back = agg::readState(out.data(), out.size());
-        QV_FUZZ_CHECK(back.size == bits.size && back.capacity == bits.capacity);
-        QV_FUZZ_CHECK(bits.size == 0 || std::memcmp(back.bits, bits.data, bits.size) == 0);
-        Builder other;
-        other.sizeForDomain(in.take<std::uint16_t>());
+        agg::writeState(out.data(), s.inputKind, s.outputKind, bits);
+        QV_FUZZ_CHECK(std::memcmp(out.data() + 4, value + 4, out.size() - 4) == 0);
+
+        // The three encodings of its bits.
+        std::vector<std::int32_t> ranges = modelRanges(bits.data, bits.size);
+        agg::OutputCounts c = agg::countOutput(bits.data, bits.size);
+        QV_FUZZ_CHECK(2 * c.runs == ranges.size());
+        QV_FUZZ_CHECK(written(qv::pgRangeArray::kRangeArray, bits, c, 2 * c.runs) == ranges);
+        std::vector<std::int32_t> scalars, mix;
+        for (std::size_t i = 0; i < ranges.size(); i += 2) {
+            for (std::int64_t v = ranges[i]; v <= ranges[i + 1]; ++v)
+                scalars.push_back(static_cast<std::int32_t>(v));
+            if (ranges[i] == ranges[i + 1]) {
+                mix.push_back(ranges[i]);
+            } else {
+                mix.push_back(static_cast<std::int32_t>(std::uint32_t(ranges[i]) | 0x80000000u));
+                mix.push_back(ranges[i + 1]);
+            }
+        }
+        if (!scalars.empty()) mix.insert(mix.begin(), static_cast<std::int32_t>(scalars.size()));
+        QV_FUZZ_CHECK(c.values == scalars.size() && c.mix == mix.size());
+        QV_FUZZ_CHECK(written(qv::pgRangeArray::kScalarArray, bits, c, c.values) == scalars);
+        QV_FUZZ_CHECK(written(qv::pgRangeArray::kMixArray, bits, c, c.mix) == mix);
+
+        // Or-merged into a state of another size, then into itself.
+        Bits other;
+        other.sizeForDomain(100);
+        other.setBit(7);
         other.orMerge(bits);
-        QV_FUZZ_CHECK(other.size >= bits.size);
-        for (std::uint32_t i = 0; i < bits.size; ++i) QV_FUZZ_CHECK((other.data[i] & bits.data[i]) == bits.data[i]);
-        bits.release();
-        other.release();
+        QV_FUZZ_CHECK(other.size >= bits.size && other.testBit(7));
+        for (std::uint32_t i = 0; i < bits.size; ++i)
+            QV_FUZZ_CHECK((other.data[i] & bits.data[i]) == bits.data[i]);
+        bits.orMerge(bits);
     });
-    delete[] exact;
+    delete[] value;
     return 0;
 }

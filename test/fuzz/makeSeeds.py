@@ -36,6 +36,14 @@ seed('rangeArray', 'odd_count', b'\0' + i32(1, 5, 9))
 seed('rangeArray', 'not_canonical', b'\0' + i32(4, 6, 1, 3, 2, 2))
 seed('rangeArray', 'canonical_gaps', b'\1' + i32(-10) + bytes([3, 1, 0, 200, 4, 7]))
 
+# fuzz_bitFieldAggState: a serialised bitfield aggregate state without its
+# varlena header: input kind, output kind, capacity (uint32), the bits.
+seed('bitFieldAggState', 'values_3_4_5_9', bytes([1, 4]) + struct.pack('<I', 8) + bytes([0x1c, 0x40]))
+seed('bitFieldAggState', 'no_rows', bytes([0, 0]) + struct.pack('<I', 0))
+seed('bitFieldAggState', 'full_word', bytes([5, 5]) + struct.pack('<I', 16) + bytes([0xff] * 9))
+seed('bitFieldAggState', 'corrupted', bytes([1, 4]) + struct.pack('<I', 8) + bytes(9))
+seed('bitFieldAggState', 'bad_capacity', bytes([1, 4]) + struct.pack('<I', 12) + bytes(2))
+
 # fuzz_mixArray: a mix-array body (the elements after the header).
 seed('mixArray', 'worked_example', i32(-2147483647, 3, 5, -2147483641, 8))
 seed('mixArray', 'dangling', i32(1, 2, -2147483647))
@@ -67,22 +75,32 @@ seed('bitBuilder', 'set_and_merge', struct.pack('<HH', 10, 100) + bytes([0]) + s
      bytes([3]) + struct.pack('<hh', 2, 90) + bytes([4]) + struct.pack('<hh', 0, 0) +
      bytes([6]) + struct.pack('<hh', 0, 0))
 
-# fuzz_setAggState: capacity byte, then two serialised states (length byte,
+
+# fuzz_setAggState: a serialised state of the general set aggregate after its
+# varlena header: input kind, output kind (one byte each), int4 pairs.
+seed('setAggState', 'worked_example', bytes([1, 4]) + i32(3, 5, 10, 10))
+seed('setAggState', 'kinds_only', bytes([1, 4]))
+seed('setAggState', 'extremes', bytes([2, 5]) + i32(INT_MIN, INT_MIN, -1, 1, INT_MAX - 3, INT_MAX))
+seed('setAggState', 'not_canonical', bytes([3, 3]) + i32(9, 3, 1, 2, 2, 8, 1, 1))
+seed('setAggState', 'ragged', bytes([1, 4]) + i32(3, 5)[:7])
+seed('setAggState', 'short', bytes([1]))
+
+# fuzz_setAggCombine: capacity byte, then two serialised states (length byte,
 # then input kind, output kind and int4 pairs), then rows as int4 pairs.
 state_r = struct.pack('<bb', 1, 4) + i32(3, 5, 10, 10)
 state_s = struct.pack('<bb', 1, 3) + i32(1, 3)
-seed('setAggState', 'two_states', bytes([0, len(state_r)]) + state_r + bytes([len(state_s)]) + state_s + i32(4, 4, 20, 30))
-seed('setAggState', 'kinds_differ', bytes([0, len(state_r)]) + state_r + bytes([6]) + struct.pack('<bb', 1, 3) + i32(1))
-seed('setAggState', 'empty_kind_0', bytes([1, 2, 0, 0, 2, 1, 0]) + i32(5, 1))
-seed('setAggState', 'short', bytes([0, 1, 1, 0]))
+seed('setAggCombine', 'two_states', bytes([0, len(state_r)]) + state_r + bytes([len(state_s)]) + state_s + i32(4, 4, 20, 30))
+seed('setAggCombine', 'kinds_differ', bytes([0, len(state_r)]) + state_r + bytes([6]) + struct.pack('<bb', 1, 3) + i32(1))
+seed('setAggCombine', 'empty_kind_0', bytes([1, 2, 0, 0, 2, 1, 0]) + i32(5, 1))
+seed('setAggCombine', 'short', bytes([0, 1, 1, 0]))
 
-# fuzz_bitFieldAggState: length byte and serialised state (kinds, capacity,
+# fuzz_bitFieldAggRows: length byte and serialised state (kinds, capacity,
 # bits), then rows: (kind, count, int4 elements).
 opt = struct.pack('<bbI', 1, 4, 8) + bytes([0x1c, 0x40])
-seed('bitFieldAggState', 'rows_3_4_5_9', bytes([len(opt)]) + opt + bytes([0, 1]) + i32(9) + bytes([1, 2]) + i32(7, 2))
-seed('bitFieldAggState', 'corrupted', bytes([7]) + struct.pack('<bbI', 1, 4, 8)[:6] + bytes(1) + bytes(9))
-seed('bitFieldAggState', 'bad_capacity', bytes([8]) + struct.pack('<bbI', 1, 4, 12) + bytes(2))
-seed('bitFieldAggState', 'no_rows', bytes([6]) + struct.pack('<bbI', 0, 0, 0))
+seed('bitFieldAggRows', 'rows_3_4_5_9', bytes([len(opt)]) + opt + bytes([0, 1]) + i32(9) + bytes([1, 2]) + i32(7, 2))
+seed('bitFieldAggRows', 'corrupted', bytes([7]) + struct.pack('<bbI', 1, 4, 8)[:6] + bytes(1) + bytes(9))
+seed('bitFieldAggRows', 'bad_capacity', bytes([8]) + struct.pack('<bbI', 1, 4, 12) + bytes(2))
+seed('bitFieldAggRows', 'no_rows', bytes([6]) + struct.pack('<bbI', 0, 0, 0))
 
 # fuzz_keepSingleSerial: the payload of a serial form.
 seed('keepSingleSerial', 'int4', struct.pack('<BBIq', 1, 0, 23, 42))

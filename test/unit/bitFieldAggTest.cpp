@@ -47,6 +47,25 @@ TEST(BitFieldAgg, ValuesOfTheDomain) {
         EXPECT_TRUE(output(k, empty.bits).empty());
 }
 
+// Values queued in batches end up as the bits set one at a time.
+TEST(BitFieldAgg, BatchedValues) {
+    std::mt19937 rng(23);
+    Domain batched(100000), direct(100000);
+    ValueBatch<Bits> batch{};
+    for (int i = 0; i < 1000; ++i) {
+        int v = static_cast<int>(rng() % 100008);
+        batch.add(batched.bits, v);
+        addValue(direct.bits, v);
+    }
+    EXPECT_EQ(1000u % ValueBatch<Bits>::kCapacity, batch.count);
+    batch.flush(batched.bits);
+    EXPECT_EQ(0u, batch.count);
+    EXPECT_EQ(0, std::memcmp(batched.bits.data, direct.bits.data, direct.bits.size));
+    EXPECT_RAISES(batch.add(batched.bits, 100008), "22015", "addRange",
+                  "int4set_agg_optimized value 100008 is out of range [0;100007]");
+    EXPECT_EQ(0u, batch.count);
+}
+
 TEST(BitFieldAgg, RangesAndArrays) {
     Domain d(10);
     addPair(d.bits, 7, 2);  // inverted: nothing

@@ -1,4 +1,5 @@
 // Bitfield encoding: mask tables, size rule, reader, span tests and builder.
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <random>
@@ -279,6 +280,40 @@ TEST(BitFieldBuilder, CopyAndOrMerge) {
     EXPECT_EQ(0, std::memcmp(expected.data, x.data, x.size));
 
     for (Bits* p : {&small, &big, &merged, &one, &two, &x, &y, &expected}) p->release();
+}
+
+}  // namespace
+
+namespace {
+
+// Random headers and lengths: the reader either raises its one error or
+// returns a bits area of exactly the size the bounds demand, inside the
+// value; the span tests on what it accepts stay inside it (ASan).
+TEST(BitFieldReader, FuzzedValues) {
+    std::mt19937 rng(29);
+    for (int round = 0; round < 20000; ++round) {
+        int lower = static_cast<int>(rng() % 200) - 100;
+        int upper = rng() % 8 == 0 ? static_cast<int>(rng()) : lower + static_cast<int>(rng() % 300) - 2;
+        std::int64_t demanded = bitsBytesFor(lower, upper);
+        std::size_t length = rng() % 3 == 0 || demanded < 0 || demanded > 4096
+                                 ? rng() % 60
+                                 : kHeaderSize + static_cast<std::size_t>(demanded);
+        std::vector<unsigned char> v(std::max<std::size_t>(length, 12));
+        for (auto& byte : v) byte = static_cast<unsigned char>(rng());
+        std::memcpy(v.data() + 4, &lower, 4);
+        std::memcpy(v.data() + 8, &upper, 4);
+        std::vector<unsigned char> exact(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(length));
+        try {
+            View b = readBitField(exact.data(), exact.size(), "reader");
+            EXPECT_EQ(bitsBytesFor(lower, upper), b.end - b.begin);
+            int lo = lower - 5 + static_cast<int>(rng() % 400), hi = lo + static_cast<int>(rng() % 100);
+            overlapsRange(b, lo, hi);
+            includesRange(b, lo, hi);
+            contains(b, lo);
+        } catch (const qv::test::RaisedError& e) {
+            EXPECT_EQ("invalid bitfield array", e.message);
+        }
+    }
 }
 
 }  // namespace

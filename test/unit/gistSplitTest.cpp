@@ -158,6 +158,13 @@ TEST(GistSplit, ComparatorsOrderByBothBounds) {
     EXPECT_TRUE(PackedRangeWithSplitOffsetSortUpper(c, b));
     EXPECT_TRUE(PackedRangeWithSplitOffsetSortUpper(b, a));
     EXPECT_FALSE(PackedRangeWithSplitOffsetSortUpper(c, c));
+    // the build order agrees with the lower list's, bounds compared signed
+    using qv::gistRange::comparePackedRanges;
+    EXPECT_EQ(-1, comparePackedRanges(a.range, b.range));
+    EXPECT_EQ(1, comparePackedRanges(c.range, b.range));
+    EXPECT_EQ(0, comparePackedRanges(c.range, c.range));
+    EXPECT_EQ(-1, comparePackedRanges(pack(INT_MIN, INT_MAX), pack(-1, -1)));
+    EXPECT_EQ(1, comparePackedRanges(pack(0, 0), pack(-1, INT_MAX)));
 }
 
 }  // namespace

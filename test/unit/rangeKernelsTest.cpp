@@ -274,6 +274,10 @@ TEST(KernelsRandomized, BinaryKernelsMatchTheReference) {
             << "a=" << show(a) << " b=" << show(b);
         ASSERT_EQ(!reference(Op::kIntersection, a, b).empty(), overlap(a, b))
             << "a=" << show(a) << " b=" << show(b);
+        // The walks that must reach the end: a n b lies in b, b \ a misses a.
+        Ranges common = reference(Op::kIntersection, a, b);
+        ASSERT_EQ(!common.empty(), included(common, b)) << "a=" << show(a) << " b=" << show(b);
+        ASSERT_FALSE(overlap(a, reference(Op::kExclusion, b, a))) << "a=" << show(a) << " b=" << show(b);
     }
 }
 

@@ -155,6 +155,37 @@ TEST(SetAggState, CombinedStatesMatchReference) {
     }
 }
 
+// combine(a, b) is addOtherCtx(a) then addOtherCtx(b), in one pass.
+TEST(SetAggState, CombineOfTwoMatchesTwoMerges) {
+    std::mt19937 rng(12);
+    for (int round = 0; round < 300; ++round) {
+        FixedState a(1, 4), b(1, 4);
+        State fresh(nullptr, 1);
+        for (State* s : {static_cast<State*>(&a), static_cast<State*>(&b)}) {
+            int rows = std::uniform_int_distribution<int>(0, 60)(rng);
+            for (int i = 0; i < rows; ++i) {
+                int v = std::uniform_int_distribution<int>(-100, 100)(rng);
+                s->addRange(v, v + std::uniform_int_distribution<int>(0, 3)(rng));
+            }
+            if (rng() % 3) s->settle();
+        }
+        State* left = rng() % 4 == 0 ? &fresh : &a;
+        State one(nullptr, 1024), two(nullptr, 1024);
+        one.combine(left, &b);
+        two.addOtherCtx(*left);
+        two.addOtherCtx(b);
+        ASSERT_EQ(serialize(two), serialize(one));
+    }
+    FixedState r(1, 4), s(1, 3);
+    r.addRange(1, 1);
+    s.addRange(5, 5);
+    State c(nullptr, 1024);
+    EXPECT_RAISES(c.combine(&r, &s), "22015", "addOtherCtx", "fail to combine Int4ToSetOpDataSet");
+    State d(nullptr, 1024);
+    d.combine(nullptr, &r);
+    EXPECT_EQ(Points{1}, pointsOf(d));
+}
+
 TEST(SetAggState, CombineLeavesItsInputUnchanged) {
     FixedState a(1, 4), b(1, 4);
     for (int v : {1, 2, 3}) a.addRange(v, v);

@@ -31,6 +31,16 @@ RETURNS internal
 AS 'MODULE_PATHNAME', 'qv_gist_range_decompress'
 LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE;
 
+CREATE FUNCTION qv_gist_range_fetch_int4(internal)
+RETURNS internal
+AS 'MODULE_PATHNAME', 'qv_gist_range_fetch_int4'
+LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE;
+
+CREATE FUNCTION qv_gist_range_sortsupport(internal)
+RETURNS void
+AS 'MODULE_PATHNAME', 'qv_gist_range_sortsupport'
+LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE;
+
 CREATE FUNCTION qv_gist_range_penalty(internal, internal, internal)
 RETURNS internal
 AS 'MODULE_PATHNAME', 'qv_gist_range_penalty'
@@ -98,7 +108,8 @@ CREATE OPERATOR @> (
 );
 COMMENT ON OPERATOR @> (int8, int8) IS 'packed range contains the other';
 
--- The index key of both classes is a packed range; only compress differs.
+-- The index key of both classes is a packed range; only compress and fetch
+-- differ (an int8 column's key is its value, so decompress fetches it).
 
 CREATE OPERATOR CLASS qv_gist_range_int4_ops
 FOR TYPE int4 USING gist AS
@@ -112,6 +123,7 @@ FOR TYPE int4 USING gist AS
     FUNCTION 5 qv_gist_range_penalty(internal, internal, internal),
     FUNCTION 6 qv_gist_range_picksplit(internal, internal),
     FUNCTION 7 qv_gist_range_same(int8, int8, internal),
+    FUNCTION 9 qv_gist_range_fetch_int4(internal),
     STORAGE int8;
 COMMENT ON OPERATOR CLASS qv_gist_range_int4_ops USING gist IS
 'GiST index of int4 values searched by range array, bitfield or packed range';
@@ -130,6 +142,19 @@ FOR TYPE int8 USING gist AS
     FUNCTION 5 qv_gist_range_penalty(internal, internal, internal),
     FUNCTION 6 qv_gist_range_picksplit(internal, internal),
     FUNCTION 7 qv_gist_range_same(int8, int8, internal),
+    FUNCTION 9 qv_gist_range_decompress(internal),
     STORAGE int8;
 COMMENT ON OPERATOR CLASS qv_gist_range_int8_ops USING gist IS
 'GiST index of packed ranges (int8) searched by range array, packed range or value';
+
+-- Servers from 14 on build a GiST index bottom up from sorted keys when its
+-- classes can sort them; older servers know no sort support for GiST.
+DO $$
+BEGIN
+    IF current_setting('server_version_num')::int >= 140000 THEN
+        ALTER OPERATOR FAMILY qv_gist_range_int4_ops USING gist
+            ADD FUNCTION 11 (int4, int4) qv_gist_range_sortsupport(internal);
+        ALTER OPERATOR FAMILY qv_gist_range_int8_ops USING gist
+            ADD FUNCTION 11 (int8, int8) qv_gist_range_sortsupport(internal);
+    END IF;
+END $$;
