@@ -414,8 +414,23 @@ def gen_poly_element(rng, ctx):
     return rng.choice([gen_int4, gen_int8, gen_text, gen_bool, gen_float4, gen_float8, gen_int2])(rng, ctx)
 
 
+def gen_unsupported(type_name, literals):
+    """Values of a type the keep-single aggregate refuses."""
+    def generate(rng, ctx):
+        lit = rng.choice(literals)
+        return V("'%s'::%s" % (lit, type_name), lit, {'unsupported'})
+    return generate
+
+
+gen_numeric = gen_unsupported('numeric', ['1.5', '0', '-2'])
+gen_date = gen_unsupported('date', ['2020-01-01', '1999-12-31'])
+gen_varchar = gen_unsupported('varchar', ['a', 'abc'])
+gen_int4_as_element = gen_unsupported('int4[]', ['{1,2}', '{}'])
+
 POLY_TYPES = {gen_int4: 'int4', gen_int8: 'int8', gen_text: 'text', gen_bool: 'bool',
-              gen_float4: 'float4', gen_float8: 'float8', gen_int2: 'int2'}
+              gen_float4: 'float4', gen_float8: 'float8', gen_int2: 'int2',
+              gen_numeric: 'numeric', gen_date: 'date', gen_varchar: 'varchar',
+              gen_int4_as_element: 'int4[]'}
 
 GENERATORS = {
     'integer': gen_int4, 'bigint': gen_int8, 'smallint': gen_int2, '"char"': gen_char,
