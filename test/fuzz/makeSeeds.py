@@ -36,6 +36,14 @@ seed('rangeArray', 'odd_count', b'\0' + i32(1, 5, 9))
 seed('rangeArray', 'not_canonical', b'\0' + i32(4, 6, 1, 3, 2, 2))
 seed('rangeArray', 'canonical_gaps', b'\1' + i32(-10) + bytes([3, 1, 0, 200, 4, 7]))
 
+# fuzz_bitFieldAggState: a serialised bitfield aggregate state without its
+# varlena header: input kind, output kind, capacity (uint32), the bits.
+seed('bitFieldAggState', 'values_3_4_5_9', bytes([1, 4]) + struct.pack('<I', 8) + bytes([0x1c, 0x40]))
+seed('bitFieldAggState', 'no_rows', bytes([0, 0]) + struct.pack('<I', 0))
+seed('bitFieldAggState', 'full_word', bytes([5, 5]) + struct.pack('<I', 16) + bytes([0xff] * 9))
+seed('bitFieldAggState', 'corrupted', bytes([1, 4]) + struct.pack('<I', 8) + bytes(9))
+seed('bitFieldAggState', 'bad_capacity', bytes([1, 4]) + struct.pack('<I', 12) + bytes(2))
+
 # fuzz_mixArray: a mix-array body (the elements after the header).
 seed('mixArray', 'worked_example', i32(-2147483647, 3, 5, -2147483641, 8))
 seed('mixArray', 'dangling', i32(1, 2, -2147483647))
