@@ -70,11 +70,12 @@ inline void addValue(Bits& bits, std::int32_t v) {
 // few values ahead so that the misses overlap instead of queueing.
 template <typename Bits>
 inline void setValues(Bits& bits, const std::uint32_t* v, std::size_t n) {
-    constexpr std::size_t kAhead = 16;
-    for (std::size_t i = 0; i < n && i < kAhead; ++i) __builtin_prefetch(bits.data + (v[i] >> 3), 1);
+    constexpr std::size_t kAhead = 32;
+    unsigned char* data = bits.data;
+    for (std::size_t i = 0; i < n && i < kAhead; ++i) __builtin_prefetch(data + (v[i] >> 3), 1);
     for (std::size_t i = 0; i < n; ++i) {
-        if (i + kAhead < n) __builtin_prefetch(bits.data + (v[i + kAhead] >> 3), 1);
-        bits.setBit(v[i]);
+        if (i + kAhead < n) __builtin_prefetch(data + (v[i + kAhead] >> 3), 1);
+        data[v[i] >> 3] |= bitField::kBitMask[v[i] & 7];
     }
 }
 

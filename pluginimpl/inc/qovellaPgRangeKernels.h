@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 #include "qovellaPgRangeArray.h"
 #include "qovellaPgVector.h"
@@ -69,6 +70,14 @@ struct RangeWriter {
     }
     void finish() { vec.size = size; }
 };
+
+// x + 1, wrapping at T's maximum.  Only non-canonical input (a range of B
+// ending at T's maximum with another after it) can make it wrap.
+template <typename T>
+inline T successor(T x) {
+    typedef typename std::make_unsigned<T>::type U;
+    return static_cast<T>(static_cast<U>(static_cast<U>(x) + 1u));
+}
 
 // Appends [begin; end) to out unchanged, in one block copy.
 template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
@@ -136,77 +145,79 @@ void computeUnion(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* 
     pushOrMerge(out, b, bEnd);
 }
 
-// out := A n B.  The current ranges of A and B give the piece
-// [max of the lowers; min of the uppers], kept when it is not empty; the range
-// that ends first is used up (both when they end together).  For canonical
-// inputs the pieces come out sorted and never touch, so nothing is merged.
-// Like the union, the loop selects by comparison results, not by jumps.
+// out := A n B.  Whenever one input's current range starts first, the other
+// input's ranges that lie wholly inside it are copied, and the one that
+// sticks out past its end contributes the common piece; pieces come out in
+// order and never touch, so nothing is merged.
 template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
 void computeIntersection(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
                          const Range<T>* bEnd, RangeVector<T, Alloc, Free>& out) {
     out.clear();
     const Range<T>* a = aBegin;
     const Range<T>* b = bBegin;
-    RangeWriter<T, Alloc, Free> w(out);
     while (a != aEnd && b != bEnd) {
-        const Range<T> x = *a, y = *b;
-        T lower = std::max(x.lower, y.lower);
-        T upper = std::min(x.upper, y.upper);
-        w.ensureRoom();
-        w.data[w.size] = Range<T>{lower, upper};
-        w.size += lower <= upper;
-        a += x.upper <= y.upper;
-        b += y.upper <= x.upper;
+        // outer starts strictly first (A's range when B's does not start first).
+        bool aFirst = a->lower < b->lower;
+        const Range<T>& outer = aFirst ? *a : *b;
+        const Range<T>*& inner = aFirst ? b : a;
+        const Range<T>* innerEnd = aFirst ? bEnd : aEnd;
+        if (outer.upper >= inner->upper) {
+            const Range<T>* run = inner;
+            do ++inner; while (inner != innerEnd && inner->upper <= outer.upper);
+            appendRun(out, run, inner);
+            if (inner == innerEnd) return;
+        }
+        if (outer.upper >= inner->lower) out.push_back(Range<T>{inner->lower, outer.upper});
+        if (aFirst) ++a; else ++b;
     }
-    w.finish();
 }
 
-// The signed type that holds every bound of T plus or minus one.
-template <typename T> struct WiderBound;
-template <> struct WiderBound<int> { typedef long long type; };
-
-// out := A \ B, computed as A n (the gaps of B).  The gaps are the ranges
-// [B[k-1].upper + 1; B[k].lower - 1], the first one starting at T's minimum;
-// their bounds are formed in a wider type, so no bound arithmetic can
-// overflow (the first gap is empty when B starts at T's minimum).  The gap
-// after B's last range reaches T's maximum: the ranges of A that fall into it
-// are cut at its start, and those after it are block-copied.
+// out := A \ B.  A cursor j keeps the first range of B that can still reach
+// into the current range of A; for each range of A the ranges of B from j on
+// cut it into the pieces that lie before, between and after them.  Bound
+// arithmetic is formed only where it cannot overflow: B[k].lower - 1 when
+// B[k].lower > a.lower, B[k-1].upper + 1 when B[k] follows it, and
+// B[k].upper + 1 when B[k].upper < a.upper.
 template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
 void computeExclusion(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
                       const Range<T>* bEnd, RangeVector<T, Alloc, Free>& out) {
-    typedef typename WiderBound<T>::type W;
     out.clear();
     if (aBegin == aEnd) return;
     if (bBegin == bEnd) return appendRun(out, aBegin, aEnd);
 
-    const Range<T>* a = aBegin;
-    const Range<T>* k = bBegin;
-    W gapLower = std::numeric_limits<T>::min();
-    RangeWriter<T, Alloc, Free> w(out);
-    while (a != aEnd && k != bEnd) {
-        const Range<T> x = *a;
-        W gapUpper = W(k->lower) - 1;
-        W lower = std::max(W(x.lower), gapLower);
-        W upper = std::min(W(x.upper), gapUpper);
-        w.ensureRoom();
-        w.data[w.size] = Range<T>{T(lower), T(upper)};
-        w.size += lower <= upper;
-        bool nextGap = gapUpper <= W(x.upper);
-        a += W(x.upper) <= gapUpper;
-        W keep = W(nextGap) - 1;  // all ones while the gap stays
-        gapLower = (gapLower & keep) | ((W(k->upper) + 1) & ~keep);
-        k += nextGap;
-    }
-    if (k == bEnd) {
-        // The last gap: from B's last upper bound + 1 to T's maximum.
-        while (a != aEnd && W(a->upper) < gapLower) ++a;
-        if (a != aEnd) {
-            w.push(Range<T>{T(std::max(W(a->lower), gapLower)), a->upper});
-            ++a;
+    const Range<T>* j = bBegin;
+    for (const Range<T>* a = aBegin; a != aEnd; ++a) {
+        if (a->upper < j->lower) {
+            out.push_back(*a);
+            continue;
+        }
+        for (const Range<T>* k = j;; ++k) {
+            const Range<T>* next = k + 1;
+            bool nextBeyondA = next == bEnd || next->lower > a->upper;
+            if (k->upper >= a->lower) {
+                if (a->lower < k->lower) {
+                    T from = (k == bBegin) ? a->lower : std::max<T>(successor(k[-1].upper), a->lower);
+                    out.push_back(Range<T>{from, k->lower - 1});
+                }
+                if (a->upper < k->upper) {
+                    j = k;
+                    break;
+                }
+                if (k->upper < a->upper && nextBeyondA)
+                    out.push_back(Range<T>{k->upper + 1, a->upper});
+            } else if (nextBeyondA) {
+                out.push_back(*a);
+            }
+            if (next == bEnd) {
+                pushOrMerge(out, a + 1, aEnd);
+                return;
+            }
+            if (next->lower > a->upper) {
+                j = next;
+                break;
+            }
         }
     }
-    w.finish();
-    appendRun(out, a, aEnd);
 }
 
 // Inserts r into the canonical vector vec, merging it with every range it
@@ -273,20 +284,23 @@ bool isStrictlyIncluded(const Range<T>* aBegin, const Range<T>* aEnd, const Rang
     return true;
 }
 
-// Whether A and B share a value: two ranges share one when the larger lower
-// bound is <= the smaller upper bound; otherwise the range that ends first
-// cannot meet anything later and is passed.  Stops at the first shared value.
+// Whether A and B share a value.  With x and y the current ranges: when x
+// starts first, they share a value when y starts within x, else x is passed;
+// otherwise when x starts within y, else y is passed.  Stops at the first
+// shared value.
 template <typename T>
 bool isOverlap(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
                const Range<T>* bEnd) {
     const Range<T>* a = aBegin;
     const Range<T>* b = bBegin;
     while (a != aEnd && b != bEnd) {
-        const Range<T> x = *a, y = *b;
-        if (std::max(x.lower, y.lower) <= std::min(x.upper, y.upper)) return true;
-        bool aFirst = x.upper < y.upper;
-        a += aFirst;
-        b += !aFirst;
+        if (a->lower < b->lower) {
+            if (b->lower <= a->upper) return true;
+            ++a;
+        } else {
+            if (a->lower <= b->upper) return true;
+            ++b;
+        }
     }
     return false;
 }

@@ -45,6 +45,11 @@ SELECT qv_int4set_included_in_bitfield('r', '{1,2,3}', '\x000000003f000000ffffff
 SELECT qv_int4set_overlap_bitfield('x', '{1}', '\x00000000ffffffff');
 SELECT qv_int4set_overlap_bitfield('s', '{1}', '\x0000000000000000');
 SELECT qv_int4set_included_in_bitfield('s', '{1}', '\x00000080ffffff7f');
+-- a set of another element type, through a declaration that lets one in
+CREATE FUNCTION overlap_any("char", anyarray, bytea) RETURNS bool
+AS 'libTarvoxPgRangeOperators2_0', 'qv_int4set_overlap_bitfield' LANGUAGE C STRICT;
+SELECT overlap_any('s', '{1}'::int8[], '\x00000000ffffffff');
+SELECT overlap_any('s', '{1}'::int4[], '\x000000003f0000004000000000000000') AS int4_passes;
 -- the empty set is decided before the bitfield is read
 SELECT qv_int4set_overlap_bitfield('s', '{}', '\x00');
 SELECT qv_int4set_overlap_bitfield('s', '{1}', NULL) IS NULL AS strict;

@@ -196,6 +196,15 @@ TEST(Exclusion, NeverOverflowsAtTheInt4Extremes) {
     EXPECT_EQ(Ranges{}, run(Op::kExclusion, {{kMin, kMin}, {kMax, kMax}}, all));
 }
 
+// Non-canonical input gives what the cutting steps give, and never
+// overflows: here B[0] ends at the int4 maximum and another range follows.
+TEST(Exclusion, NonCanonicalInputFollowsTheCuttingSteps) {
+    EXPECT_EQ((Ranges{{0, 2}, {5, 1}, {7, 10}}), run(Op::kExclusion, {{0, 10}}, {{3, 4}, {2, 6}}));
+    EXPECT_EQ((Ranges{{0, 4}, {0, 9}, {21, kMax}}),
+              run(Op::kExclusion, {{0, kMax}}, {{5, kMax}, {10, 20}}));
+    EXPECT_EQ((Ranges{{5, 6}, {2, 3}}), run(Op::kIntersection, {{1, 10}}, {{5, 6}, {2, 3}}));
+}
+
 TEST(PushOrMerge, MergesOnlyIntoTheLastRange) {
     Vec out;
     Ranges run1 = {{1, 3}, {6, 8}};
