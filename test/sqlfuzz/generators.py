@@ -241,6 +241,10 @@ def mix_array(rng):
 
 
 def int4_array(rng, kind=None):
+    if rng.random() < 0.04:
+        # the one-dimensional array of length 0 that the extension's own
+        # functions return for an empty set (the server's '{}' has no dimension)
+        return V("qv_sort_int4('{}'::int4[])", [], {'r', 's', 'm', 'r-canon', 's-sorted', 'm-valid', 'empty'})
     kind = kind or rng.choice('rsm')
     return {'r': range_array, 's': scalar_array, 'm': mix_array}[kind](rng)
 
@@ -617,14 +621,14 @@ def index_rows(rng, column_type):
     if column_type == 'integer':
         spread = rng.choice([100, 100000, 2 ** 31])
         vs = [max(INT_MIN, min(INT_MAX, rng.randint(-spread, spread))) for _ in range(n)]
-        vs += rng.sample(BOUNDARY_INT4, 3)
+        vs += rng.sample(BOUNDARY_INT4, 3) + [None]  # null keys the index keeps aside
         return array_lit(vs)
     keys = []
     for _ in range(n):
         a = rng.randint(-100000, 100000)
         width = rng.choice([0, 0, 1, 10, 1000, 2 ** 20, 2 ** 31])
         keys.append(pack(a, min(INT_MAX, a + width)))
-    keys += [pack(INT_MIN, INT_MAX), pack(INT_MIN, INT_MIN), pack(INT_MAX, INT_MAX)]
+    keys += [pack(INT_MIN, INT_MAX), pack(INT_MIN, INT_MIN), pack(INT_MAX, INT_MAX), None]
     return array_lit(keys, 'int8')
 
 
