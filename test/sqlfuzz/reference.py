@@ -367,6 +367,8 @@ def m_setconv(src, a, dst):
         for lo, hi in rs:
             body += [hi] if lo == hi else [i32(lo | 0x80000000), hi]
             total += hi - lo + 1
+        if total > INT_MAX:
+            raise NoOpinion  # no header can count them: wrapped or refused
         value([i32(total)] + body)
     if not e:
         value([])
@@ -528,6 +530,8 @@ def set_agg_rows(sig, rows, optimized):
         value(expand(rs))
     if rs and rs[0][0] < 0:
         raise NoOpinion  # negative values have no mix form: written or refused
+    if count(rs) > INT_MAX:
+        raise NoOpinion  # no header can count them: wrapped or refused
     value(mix_from_ranges(rs))
 
 
