@@ -229,7 +229,7 @@ def mix_array(rng):
     if r < 0.7:
         rs = canonical_ranges(rng, nonneg=True) or [(1, 1)]
         vs = ref.mix_from_ranges(rs)
-        vs[0] = rng.choice([vs[0] + 1, vs[0] - 1, 0, -1, INT_MAX, INT_MIN])  # wrong header
+        vs[0] = i32(rng.choice([vs[0] + 1, vs[0] - 1, 0, -1, INT_MAX, INT_MIN]))  # wrong header
         return V(array_lit(vs), vs, {'m', 'm-badheader'})
     if r < 0.8:
         vs = rng.choice([[0], [5], [INT_MIN], [-1, -1], [3, 5, 4, 1]])
