@@ -35,9 +35,9 @@ void qv::raiseError(const char* sqlstate, const char* routine, const char*, int,
 
 void* qv::fuzz::contextAlloc(std::size_t bytes) {
     // The server refuses single requests past 1 GB - 1; the targets stop at
-    // 256 MB so that a run stays within the fuzzer's memory limit, and the
-    // request then fails as out of memory, as it may in the server.
-    if (bytes > (std::size_t(256) << 20)) return nullptr;
+    // 16 MB so that runs stay fast and within the fuzzer's memory limit, and
+    // the request then fails as out of memory, as it may in the server.
+    if (bytes > (std::size_t(16) << 20)) return nullptr;
     void* p = std::malloc(bytes ? bytes : 1);
     if (p) live().insert(p);
     return p;

@@ -85,6 +85,50 @@ seed('setAggState', 'not_canonical', bytes([3, 3]) + i32(9, 3, 1, 2, 2, 8, 1, 1)
 seed('setAggState', 'ragged', bytes([1, 4]) + i32(3, 5)[:7])
 seed('setAggState', 'short', bytes([1]))
 
+# fuzz_setAggCombine: capacity byte, then two serialised states (length byte,
+# then input kind, output kind and int4 pairs), then rows as int4 pairs.
+state_r = struct.pack('<bb', 1, 4) + i32(3, 5, 10, 10)
+state_s = struct.pack('<bb', 1, 3) + i32(1, 3)
+seed('setAggCombine', 'two_states', bytes([0, len(state_r)]) + state_r + bytes([len(state_s)]) + state_s + i32(4, 4, 20, 30))
+seed('setAggCombine', 'kinds_differ', bytes([0, len(state_r)]) + state_r + bytes([6]) + struct.pack('<bb', 1, 3) + i32(1))
+seed('setAggCombine', 'empty_kind_0', bytes([1, 2, 0, 0, 2, 1, 0]) + i32(5, 1))
+seed('setAggCombine', 'short', bytes([0, 1, 1, 0]))
+
+# fuzz_bitFieldAggRows: length byte and serialised state (kinds, capacity,
+# bits), then rows: (kind, count, int4 elements).
+opt = struct.pack('<bbI', 1, 4, 8) + bytes([0x1c, 0x40])
+seed('bitFieldAggRows', 'rows_3_4_5_9', bytes([len(opt)]) + opt + bytes([0, 1]) + i32(9) + bytes([1, 2]) + i32(7, 2))
+seed('bitFieldAggRows', 'corrupted', bytes([7]) + struct.pack('<bbI', 1, 4, 8)[:6] + bytes(1) + bytes(9))
+seed('bitFieldAggRows', 'bad_capacity', bytes([8]) + struct.pack('<bbI', 1, 4, 12) + bytes(2))
+seed('bitFieldAggRows', 'no_rows', bytes([6]) + struct.pack('<bbI', 0, 0, 0))
+
+# fuzz_keepSingleSerial: the payload of a serial form.
+seed('keepSingleSerial', 'int4', struct.pack('<BBIq', 1, 0, 23, 42))
+seed('keepSingleSerial', 'text', struct.pack('<BBI', 2, 0, 25) + b'abc')
+seed('keepSingleSerial', 'null', struct.pack('<BBIq', 1, 1, 0, 0))
+seed('keepSingleSerial', 'form_mismatch', struct.pack('<BBIq', 1, 0, 17, 0x1000))
+seed('keepSingleSerial', 'short', struct.pack('<BBI', 1, 0, 23) + bytes(7))
+
+# fuzz_conversions: mode byte (bit 0 canonical ranges, bit 1 full int4
+# values, bit 2 sorted), then int4 elements.
+seed('conversions', 'worked_example', b'\0' + i32(6, -2147483647, 3, 5, -2147483641, 8))
+seed('conversions', 'sorted', b'\4' + i32(1, 2, 3, 5, 7, 8))
+seed('conversions', 'duplicates', b'\4' + i32(5, 5, 7))
+seed('conversions', 'unsorted', b'\0' + i32(3, 1))
+seed('conversions', 'canonical', bytes([1, 100, 3, 2, 0, 5, 1, 0, 9]))
+
+# fuzz_setExpression: rows of (shape byte: operation, close, open, operand
+# kind; then the operand's bytes as for fuzz_rangeKernels).
+seed('setExpression', 'worked_example', bytes([1, 161, 1, 9, 0]) + bytes([11, 162, 1, 6, 0]) +
+     bytes([2, 164, 1, 16, 0]) + bytes([5, 190, 1, 0, 0]))
+seed('setExpression', 'too_deep', bytes([25, 160, 1, 0, 0]) * 4)
+
+# fuzz_gistSplit: mode byte (bit 0 raw int8 keys, bit 1 wide keys), keys.
+seed('gistSplit', 'small', b'\0' + struct.pack('<8h', 1, 3, 2, 9, 20, 25, 5, 5))
+seed('gistSplit', 'raw', b'\1' + struct.pack('<3q', 21474836485, -2, 12884901889))
+seed('gistSplit', 'equal_keys', b'\0' + struct.pack('<8h', 4, 4, 4, 4, 4, 4, 4, 4))
+
+
 def main():
     for target, seeds in SEEDS.items():
         d = os.path.join(HERE, 'corpus', target)

@@ -414,8 +414,23 @@ def gen_poly_element(rng, ctx):
     return rng.choice([gen_int4, gen_int8, gen_text, gen_bool, gen_float4, gen_float8, gen_int2])(rng, ctx)
 
 
+def gen_unsupported(type_name, literals):
+    """Values of a type the keep-single aggregate refuses."""
+    def generate(rng, ctx):
+        lit = rng.choice(literals)
+        return V("'%s'::%s" % (lit, type_name), lit, {'unsupported'})
+    return generate
+
+
+gen_numeric = gen_unsupported('numeric', ['1.5', '0', '-2'])
+gen_date = gen_unsupported('date', ['2020-01-01', '1999-12-31'])
+gen_varchar = gen_unsupported('varchar', ['a', 'abc'])
+gen_int4_as_element = gen_unsupported('int4[]', ['{1,2}', '{}'])
+
 POLY_TYPES = {gen_int4: 'int4', gen_int8: 'int8', gen_text: 'text', gen_bool: 'bool',
-              gen_float4: 'float4', gen_float8: 'float8', gen_int2: 'int2'}
+              gen_float4: 'float4', gen_float8: 'float8', gen_int2: 'int2',
+              gen_numeric: 'numeric', gen_date: 'date', gen_varchar: 'varchar',
+              gen_int4_as_element: 'int4[]'}
 
 GENERATORS = {
     'integer': gen_int4, 'bigint': gen_int8, 'smallint': gen_int2, '"char"': gen_char,
@@ -592,3 +607,38 @@ def fixed_cases(sig):
                     args.append(ctx_values.get(u, ['NULL::int4'])[0 if u != '"char"' else 0])
             cases.append((wrap_result(sig, '%s(%s)' % (sig.name, ', '.join(args))), None))
     return cases
+
+
+# ---- GiST index workloads ----------------------------------------------------
+
+def index_rows(rng, column_type):
+    """An array literal of rows for an indexed column: enough for page splits."""
+    n = rng.choice([10, 300, 1000, 3000])
+    if column_type == 'integer':
+        spread = rng.choice([100, 100000, 2 ** 31])
+        vs = [max(INT_MIN, min(INT_MAX, rng.randint(-spread, spread))) for _ in range(n)]
+        vs += rng.sample(BOUNDARY_INT4, 3)
+        return array_lit(vs)
+    keys = []
+    for _ in range(n):
+        a = rng.randint(-100000, 100000)
+        width = rng.choice([0, 0, 1, 10, 1000, 2 ** 20, 2 ** 31])
+        keys.append(pack(a, min(INT_MAX, a + width)))
+    keys += [pack(INT_MIN, INT_MAX), pack(INT_MIN, INT_MIN), pack(INT_MAX, INT_MAX)]
+    return array_lit(keys, 'int8')
+
+
+def refused_index_key(rng, column_type):
+    """A key the operator class must refuse (a packed range with lower > upper)."""
+    if column_type == 'bigint' and rng.random() < 0.3:
+        return "'%d'::int8" % pack(rng.randint(1, 1000), rng.randint(-1000, 0))
+    return None
+
+
+def index_query_arg(rng, right_type):
+    ctx = {'function': 'index'}
+    if right_type == 'bytea':
+        return gen_bitfield(rng)
+    if right_type == 'integer[]':
+        return range_array(rng)
+    return GENERATORS[right_type](rng, ctx)

@@ -526,6 +526,8 @@ def set_agg_rows(sig, rows, optimized):
         value(flat(rs))
     if out == 's':
         value(expand(rs))
+    if rs and rs[0][0] < 0:
+        raise NoOpinion  # negative values have no mix form: written or refused
     value(mix_from_ranges(rs))
 
 
@@ -533,6 +535,8 @@ def keep_single_rows(rows):
     """Null is a value of its own: it agrees only with null."""
     if not rows:
         null_result()
+    if any('unsupported' in r[0].tags for r in rows):
+        raise Expect(('error', {'22015'}))  # a non-null value of a type it cannot keep
     texts = {'NULL' if r[0].null else r[0].sql for r in rows}
     if len(texts) > 1:
         raise Expect(('error', {'22015'}))

@@ -12,6 +12,11 @@ and mixed from valid, boundary and malformed values.  After every call:
   that the server raises on arguments before the extension is called;
 * where a reference model exists here, the result must match it.
 
+Every GiST operator class of the extension is exercised too: an index is
+built and filled (page splits run the picksplit), a key it must refuse is
+inserted, and each operator is answered by an index scan and by a
+sequential scan, whose counts must agree for canonical query values.
+
 Usage: sqlfuzz.py [--seconds N] [--seed S] [--verbose]
 Connects with the libpq environment (PGHOST, PGPORT, PGUSER, PGDATABASE).
 Prints per-function counts and one closing line
@@ -50,6 +55,31 @@ ORDER BY p.proname, p.oid
 """
 
 
+OPCLASSES = """
+SELECT c.opcname, format_type(c.opcintype, NULL), o.amopstrategy, op.oprname,
+       format_type(o.amoprighttype, NULL)
+FROM pg_opclass c
+JOIN pg_depend d ON d.classid = 'pg_opclass'::regclass AND d.objid = c.oid AND d.deptype = 'e'
+JOIN pg_extension e ON e.oid = d.refobjid AND e.extname = 'tarvox_range_operators'
+JOIN pg_amop o ON o.amopfamily = c.opcfamily AND o.amoplefttype = c.opcintype
+JOIN pg_operator op ON op.oid = o.amopopr
+ORDER BY 1, 3
+"""
+
+
+class IndexWorkload:
+    """A GiST index built with one of the extension's operator classes: rows
+    are inserted (page splits run the picksplit), and every operator of the
+    class is answered by an index scan and by a sequential scan; the two
+    counts must agree."""
+
+    def __init__(self, opclass, column_type, operators):
+        self.opclass, self.type, self.operators = opclass, column_type, operators
+
+    def __str__(self):
+        return 'gist %s (%s)' % (self.opclass, self.type)
+
+
 class Signature:
     def __init__(self, name, kind, args, ret, strict, parallel):
         self.name, self.kind, self.args, self.ret, self.strict = name, kind, list(args), ret, strict
@@ -85,6 +115,7 @@ class Fuzzer:
         self.conn = None
         self.connect()
         self.signatures = self.discover()
+        self.indexes = self.discover_indexes()
 
     def connect(self, attempts=60):
         for _ in range(attempts):
@@ -110,6 +141,101 @@ class Fuzzer:
         with self.conn.cursor() as cur:
             cur.execute(DISCOVER)
             return [Signature(*row) for row in cur.fetchall()]
+
+    def discover_indexes(self):
+        with self.conn.cursor() as cur:
+            cur.execute(OPCLASSES)
+            found = {}
+            for opclass, column_type, strategy, op, right in cur.fetchall():
+                found.setdefault((opclass, column_type), []).append((strategy, op, right))
+        return [IndexWorkload(c, t, ops) for (c, t), ops in sorted(found.items())]
+
+    def statement(self, sql):
+        """Runs one statement; returns ('ok', rows) or ('error', sqlstate)."""
+        try:
+            with self.conn.cursor() as cur:
+                cur.execute(sql)
+                return 'ok', (cur.fetchall() if cur.description else None)
+        except (psycopg2.OperationalError, psycopg2.InterfaceError) as e:
+            if self.conn.closed or not self.alive():
+                return 'crash', str(e).strip()
+            return 'error', e.pgcode or '?????'
+        except psycopg2.Error as e:
+            return 'error', e.pgcode or '?????'
+
+    def index_round(self, w):
+        """One round of an index workload; failures are recorded against it."""
+        key = str(w)
+        self.stats.calls[key] = self.stats.calls.get(key, 0)
+        rows = gen.index_rows(self.rng, w.type)
+        setup = ['DROP TABLE IF EXISTS qv_fuzz_gist',
+                 'CREATE TABLE qv_fuzz_gist (k %s)' % gen.sql_type(w.type),
+                 'CREATE INDEX ON qv_fuzz_gist USING gist (k %s)' % w.opclass]
+        if self.rng.random() < 0.5:  # index built on existing rows, or filled row batch by batch
+            setup = setup[:2] + ['INSERT INTO qv_fuzz_gist SELECT unnest(%s)' % rows, setup[2]]
+        else:
+            setup.append('INSERT INTO qv_fuzz_gist SELECT unnest(%s)' % rows)
+        for sql in setup:
+            self.stats.calls[key] += 1
+            kind, got = self.statement(sql)
+            if self.crashed(kind, key, sql, got):
+                return
+            if kind == 'error':
+                self.classify_state(key, sql, got)
+                return
+        # a key the index refuses: an error, and the backend lives on
+        bad = gen.refused_index_key(self.rng, w.type)
+        if bad:
+            sql = 'INSERT INTO qv_fuzz_gist VALUES (%s)' % bad
+            self.stats.calls[key] += 1
+            kind, got = self.statement(sql)
+            if self.crashed(kind, key, sql, got):
+                return
+            if kind == 'ok' or got != '22023':
+                self.stats.unexpected.append((key, sql, 'invalid key accepted or wrong error: %s' % (got,)))
+                print('UNEXPECTED: %s\n  %s\n  %s' % (key, sql, got), file=sys.stderr)
+        for strategy, op, right in w.operators:
+            arg = gen.index_query_arg(self.rng, right)
+            query = 'SELECT count(*) FROM qv_fuzz_gist WHERE k %s %s' % (op, arg.sql)
+            results = []
+            for scan in ('SET enable_seqscan = off; SET enable_bitmapscan = on; SET enable_indexscan = on',
+                         'SET enable_seqscan = on; SET enable_bitmapscan = off; SET enable_indexscan = off'):
+                self.statement(scan)
+                self.stats.calls[key] += 1
+                kind, got = self.statement(query)
+                if self.crashed(kind, key, query, got):
+                    return
+                if kind == 'error':
+                    self.classify_state(key, query, got)
+                results.append((kind, got))
+            self.statement('RESET enable_seqscan; RESET enable_bitmapscan; RESET enable_indexscan')
+            # the operators trust canonical range arrays and valid packed ranges
+            trusted = not (arg.tags & {'r-odd-order', 'packed-invalid'}) and (
+                right != 'integer[]' or 'r-canon' in arg.tags or 'shape-nothing' in arg.tags)
+            if not trusted:
+                continue
+            if results[0][0] == 'ok' and results[1][0] == 'ok' and results[0][1] != results[1][1]:
+                problem = 'index scan counts %s, sequential scan %s' % (results[0][1][0][0], results[1][1][0][0])
+                self.stats.wrong.append((key, query[:2000], problem))
+                print('WRONG: %s (strategy %d)\n  %s\n  %s' % (key, strategy, query[:2000], problem),
+                      file=sys.stderr)
+            else:
+                self.stats.checked += 1
+
+    def crashed(self, kind, key, sql, got):
+        """Records a lost backend and reconnects; tells whether it happened."""
+        if kind != 'crash':
+            return False
+        self.stats.crashes.append((key, sql[:2000], got))
+        print('CRASH: %s\n  %s' % (key, sql[:2000]), file=sys.stderr)
+        self.reconnect()
+        return True
+
+    def classify_state(self, key, sql, state):
+        self.stats.errors[(key, state)] = self.stats.errors.get((key, state), 0) + 1
+        if state not in EXTENSION_STATES and state not in SERVER_ARGUMENT_STATES:
+            self.stats.unexpected.append((key, sql[:2000], state))
+            print('UNEXPECTED %s: %s\n  %s' % (state, key, sql[:2000]), file=sys.stderr)
 
     def alive(self):
         try:
@@ -207,6 +333,9 @@ class Fuzzer:
         while time.time() < deadline:
             for sig in sigs:
                 self.one_call(sig)
+            for w in self.indexes:
+                if self.rng.random() < 0.3:
+                    self.index_round(w)
             self.rng.shuffle(sigs)
 
 
