@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "qovellaPgUtils.h"
+#include "qovellaPgAggregate.h"
 #include "qovellaKeepSingle.h"
 
 namespace ks = qv::keepSingle;
@@ -23,15 +24,6 @@ struct KeepSingleState {
     Datum value;      // by-value types: the value; bytea, text: a private copy
     std::uint32_t type;  // 0 until a first value (or null) is recorded
 };
-
-// The aggregate context; refuses calls from outside an aggregate.
-MemoryContext aggregateContext(FunctionCallInfo fcinfo, const char* routine) {
-    MemoryContext aggContext = nullptr;
-    if (!AggCheckCallContext(fcinfo, &aggContext))
-        QV_ERROR(qv::sqlstate::intervalFieldOverflow, routine,
-                 "%s called in non-aggregate context", routine);
-    return aggContext;
-}
 
 // A fresh state allocated in its own new context, which becomes current;
 // the previous current context is returned through previous.  The context
@@ -118,7 +110,7 @@ PG_FUNCTION_INFO_V1(qv_agg_keep_single_deserialfn);
 
 // Offers the row's value, whose type comes from the call expression.
 Datum qv_agg_keep_single_transfn(PG_FUNCTION_ARGS) {
-    MemoryContext aggContext = aggregateContext(fcinfo, "qv_agg_keep_single_transfn");
+    MemoryContext aggContext = qv::pg::aggregateContext(fcinfo, "qv_agg_keep_single_transfn");
     KeepSingleState* s = stateArg(fcinfo, 0);
     MemoryContext previous;
     if (s) {
@@ -135,7 +127,7 @@ Datum qv_agg_keep_single_transfn(PG_FUNCTION_ARGS) {
 
 // The kept value, copied into the caller's context; frees the state.
 Datum qv_agg_keep_single_finalfn(PG_FUNCTION_ARGS) {
-    aggregateContext(fcinfo, "qv_agg_keep_single_finalfn");
+    qv::pg::aggregateContext(fcinfo, "qv_agg_keep_single_finalfn");
     KeepSingleState* s = stateArg(fcinfo, 0);
     if (!s) PG_RETURN_NULL();
     if (s->isNull) {
@@ -161,7 +153,7 @@ Datum qv_agg_keep_single_finalfn(PG_FUNCTION_ARGS) {
 
 // A new state agreeing with both inputs, which stay unchanged.
 Datum qv_agg_keep_single_combinefn(PG_FUNCTION_ARGS) {
-    MemoryContext aggContext = aggregateContext(fcinfo, "qv_agg_keep_single_combinefn");
+    MemoryContext aggContext = qv::pg::aggregateContext(fcinfo, "qv_agg_keep_single_combinefn");
     const KeepSingleState* a = stateArg(fcinfo, 0);
     const KeepSingleState* b = stateArg(fcinfo, 1);
     MemoryContext previous;
@@ -175,7 +167,7 @@ Datum qv_agg_keep_single_combinefn(PG_FUNCTION_ARGS) {
 
 // The state as bytes: form 2 for bytea and text (null included), else form 1.
 Datum qv_agg_keep_single_serialfn(PG_FUNCTION_ARGS) {
-    aggregateContext(fcinfo, "qv_agg_keep_single_serialfn");
+    qv::pg::aggregateContext(fcinfo, "qv_agg_keep_single_serialfn");
     const KeepSingleState* s = stateArg(fcinfo, 0);
     if (!s) PG_RETURN_NULL();
     bytea* out;
@@ -200,7 +192,7 @@ Datum qv_agg_keep_single_serialfn(PG_FUNCTION_ARGS) {
 
 // A new state restored from its serial form; a null gives a fresh state.
 Datum qv_agg_keep_single_deserialfn(PG_FUNCTION_ARGS) {
-    MemoryContext aggContext = aggregateContext(fcinfo, "qv_agg_keep_single_deserialfn");
+    MemoryContext aggContext = qv::pg::aggregateContext(fcinfo, "qv_agg_keep_single_deserialfn");
     MemoryContext previous;
     KeepSingleState* s =
         newState(QV_STATE_CONTEXT(aggContext, "qv_agg_keep_single_deserialfn"), &previous);

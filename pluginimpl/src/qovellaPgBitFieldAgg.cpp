@@ -5,6 +5,7 @@
 #include <new>
 
 #include "qovellaPgUtils.h"
+#include "qovellaPgAggregate.h"
 #include "qovellaPgBitFieldAgg.h"
 
 namespace {
@@ -23,15 +24,6 @@ struct Int4ToSetOpDataOptimized {
 
     void addRange(FunctionCallInfo fcinfo, bool arrayForm);
 };
-
-// The aggregate's memory context; calls outside an aggregate are refused.
-MemoryContext aggregateContext(FunctionCallInfo fcinfo, const char* routine) {
-    MemoryContext context = nullptr;
-    if (!AggCheckCallContext(fcinfo, &context))
-        QV_ERROR(qv::sqlstate::intervalFieldOverflow, routine, "%s called in non-aggregate context",
-                 routine);
-    return context;
-}
 
 // A fresh state (kinds 0, no bits) in the given new context.
 Int4ToSetOpDataOptimized* newState(MemoryContext context) {
@@ -102,7 +94,7 @@ void Int4ToSetOpDataOptimized::addRange(FunctionCallInfo fcinfo, bool arrayForm)
 // One transition step of either variant.
 Datum transition(FunctionCallInfo fcinfo, bool arrayForm) {
     const char* routine = "qv_int4set_agg_optimized_transfn_impl";
-    MemoryContext parent = aggregateContext(fcinfo, routine);
+    MemoryContext parent = qv::pg::aggregateContext(fcinfo, routine);
     Int4ToSetOpDataOptimized* s =
         PG_ARGISNULL(0) ? nullptr : reinterpret_cast<Int4ToSetOpDataOptimized*>(PG_GETARG_POINTER(0));
     if (!s)
@@ -159,7 +151,7 @@ Datum qv_int4set_agg_optimized_transfn_B(PG_FUNCTION_ARGS) {
 
 // Writes the set, then releases the state and deletes its context.
 Datum qv_int4set_agg_optimized_finalfn(PG_FUNCTION_ARGS) {
-    aggregateContext(fcinfo, "qv_int4set_agg_optimized_finalfn");
+    qv::pg::aggregateContext(fcinfo, "qv_int4set_agg_optimized_finalfn");
     Int4ToSetOpDataOptimized* s = stateArg(fcinfo, 0);
     ArrayType* result = finalArray(s);
     if (s) {
@@ -175,7 +167,7 @@ Datum qv_int4set_agg_optimized_finalfn(PG_FUNCTION_ARGS) {
 // state that has seen no row contributes nothing.
 Datum qv_int4set_agg_optimized_combinefn(PG_FUNCTION_ARGS) {
     const char* routine = "qv_int4set_agg_optimized_combinefn";
-    MemoryContext parent = aggregateContext(fcinfo, routine);
+    MemoryContext parent = qv::pg::aggregateContext(fcinfo, routine);
     const Int4ToSetOpDataOptimized* a = stateArg(fcinfo, 0);
     const Int4ToSetOpDataOptimized* b = stateArg(fcinfo, 1);
     Int4ToSetOpDataOptimized* s = newState(
@@ -198,7 +190,7 @@ Datum qv_int4set_agg_optimized_combinefn(PG_FUNCTION_ARGS) {
 
 // The state as a bytea (null for no state); the state is not changed.
 Datum qv_int4set_agg_optimized_serialfn(PG_FUNCTION_ARGS) {
-    aggregateContext(fcinfo, "qv_int4set_agg_optimized_serialfn");
+    qv::pg::aggregateContext(fcinfo, "qv_int4set_agg_optimized_serialfn");
     const Int4ToSetOpDataOptimized* s = stateArg(fcinfo, 0);
     if (!s) PG_RETURN_NULL();
     bytea* b = allocateBytea(agg::kStateHeader + s->bits.size);
@@ -209,7 +201,7 @@ Datum qv_int4set_agg_optimized_serialfn(PG_FUNCTION_ARGS) {
 // A new state read from a bytea; corrupted values fail.
 Datum qv_int4set_agg_optimized_deserialfn(PG_FUNCTION_ARGS) {
     const char* routine = "qv_int4set_agg_optimized_deserialfn";
-    MemoryContext parent = aggregateContext(fcinfo, routine);
+    MemoryContext parent = qv::pg::aggregateContext(fcinfo, routine);
     Int4ToSetOpDataOptimized* s = newState(
         AllocSetContextCreate(parent, "qv_int4set_agg_optimized_deserialfn", ALLOCSET_DEFAULT_SIZES));
     if (PG_ARGISNULL(0)) PG_RETURN_POINTER(s);

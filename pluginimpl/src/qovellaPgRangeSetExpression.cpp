@@ -9,6 +9,7 @@
 
 #include "qovellaPgSetExpression.h"
 #include "qovellaPgUtils.h"
+#include "qovellaPgAggregate.h"
 
 namespace {
 
@@ -19,15 +20,6 @@ struct Int4RangeOpData {
     MemoryContext context;
     Expression expression;
 };
-
-// The aggregate context of the current call; refuses to run outside one.
-MemoryContext aggregateContext(FunctionCallInfo fcinfo, const char* routine) {
-    MemoryContext aggContext = nullptr;
-    if (!AggCheckCallContext(fcinfo, &aggContext))
-        QV_ERROR(qv::sqlstate::invalidParameterValue, routine,
-                 "%s called in non-aggregate context", routine);
-    return aggContext;
-}
 
 // The final function destroys the state, so it must not run where the server
 // may finalise one state more than once: as a window function (possible on
@@ -69,7 +61,7 @@ Datum qv_int4range_op_transfn(PG_FUNCTION_ARGS) {
     const char* routine = "qv_int4range_op_transfn";
     if (PG_ARGISNULL(1))
         QV_ERROR(qv::sqlstate::noData, routine, "null operation is not now allowed");
-    MemoryContext aggContext = aggregateContext(fcinfo, routine);
+    MemoryContext aggContext = qv::pg::aggregateContext(fcinfo, routine);
     Int4RangeOpData* state = stateArg(fcinfo);
     if (!state) state = createState(aggContext);
     if (PG_ARGISNULL(2)) PG_RETURN_POINTER(state);
@@ -86,7 +78,7 @@ Datum qv_int4range_op_transfn(PG_FUNCTION_ARGS) {
 // destroys the state.  No rows at all give the empty array.
 Datum qv_int4range_op_finalfn(PG_FUNCTION_ARGS) {
     const char* routine = "qv_int4range_op_finalfn";
-    aggregateContext(fcinfo, routine);
+    qv::pg::aggregateContext(fcinfo, routine);
     refuseWindowContext(fcinfo, routine);
     Int4RangeOpData* state = stateArg(fcinfo);
     if (!state) PG_RETURN_ARRAYTYPE_P(qv::pg::rangeArrayResult(nullptr, 0));

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "qovellaPgUtils.h"
+#include "qovellaPgAggregate.h"
 #include "qovellaPgMixArray.h"
 #include "qovellaPgMixArrayWriter.h"
 #include "qovellaPgSetAggState.h"
@@ -16,15 +17,6 @@ using qv::pgRangeArray::Range;
 typedef qv::setAgg::Int4ToSetOpDataSet<qvPalloc, qvPfree> Int4ToSetOpDataSet;
 
 constexpr const char* kFinalRoutine = "qv_int4set_agg_finalfn";
-
-// The aggregate's memory context; calls outside an aggregate are refused.
-MemoryContext aggregateContext(FunctionCallInfo fcinfo, const char* routine) {
-    MemoryContext agg = nullptr;
-    if (!AggCheckCallContext(fcinfo, &agg))
-        QV_ERROR(qv::sqlstate::intervalFieldOverflow, routine, "%s called in non-aggregate context",
-                 routine);
-    return agg;
-}
 
 // A fresh state (kinds 0, no ranges) allocated in its own context.
 Int4ToSetOpDataSet* newState(MemoryContext context, qv::pg::tSize capacity) {
@@ -78,7 +70,7 @@ void addArray(Int4ToSetOpDataSet* s, const ArrayType* a) {
 // One transition step.  Variant A takes (value, out) or (lower, upper, out);
 // variant B takes (input type, array, out).  The first row fixes the kinds.
 Datum setAggTransition(FunctionCallInfo fcinfo, bool arrayForm) {
-    MemoryContext agg = aggregateContext(fcinfo, "qv_int4set_agg_transfn");
+    MemoryContext agg = qv::pg::aggregateContext(fcinfo, "qv_int4set_agg_transfn");
     Int4ToSetOpDataSet* s = stateArg(fcinfo, 0);
     // Rows reach the set through the pending batch, which starts small and
     // doubles, so a group of a few rows fits the context's first block.
@@ -196,7 +188,7 @@ Datum qv_int4set_agg_finalfn(PG_FUNCTION_ARGS) {
 
 // A new state holding the union of the two; the inputs are left unchanged.
 Datum qv_int4set_agg_combinefn(PG_FUNCTION_ARGS) {
-    MemoryContext agg = aggregateContext(fcinfo, "qv_int4set_agg_combinefn");
+    MemoryContext agg = qv::pg::aggregateContext(fcinfo, "qv_int4set_agg_combinefn");
     Int4ToSetOpDataSet* s = newState(
         AllocSetContextCreate(agg, "qv_int4set_agg_combinefn", ALLOCSET_DEFAULT_SIZES), 1024);
     MemoryContext old = MemoryContextSwitchTo(contextOf(s));
@@ -218,7 +210,7 @@ Datum qv_int4set_agg_serialfn(PG_FUNCTION_ARGS) {
 // A new state read from a serialised one; a null bytea gives a state
 // without rows.
 Datum qv_int4set_agg_deserialfn(PG_FUNCTION_ARGS) {
-    MemoryContext agg = aggregateContext(fcinfo, "qv_int4set_agg_deserialfn");
+    MemoryContext agg = qv::pg::aggregateContext(fcinfo, "qv_int4set_agg_deserialfn");
     Int4ToSetOpDataSet* s = newState(
         AllocSetContextCreate(agg, "qv_int4set_agg_deserialfn", ALLOCSET_DEFAULT_SIZES), 1);
     if (PG_ARGISNULL(0)) PG_RETURN_POINTER(s);
