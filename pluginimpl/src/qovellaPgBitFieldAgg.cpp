@@ -121,7 +121,8 @@ ArrayType* finalArray(const Int4ToSetOpDataOptimized* s) {
     std::uint64_t n = kind == qv::pgRangeArray::kRangeArray
                           ? 2 * c.runs
                           : (kind == qv::pgRangeArray::kScalarArray ? c.values : c.mix);
-    if (n > INT32_MAX) QV_ERROR(qv::sqlstate::intervalFieldOverflow, routine, "array overflow ");
+    // past the server's array limit the server's own array functions refuse it
+    if (n > MaxArraySize) QV_ERROR(qv::sqlstate::intervalFieldOverflow, routine, "array overflow ");
     ArrayType* a = ::pg::allocateResultArray<std::int32_t, INT4OID>(n);
     agg::writeOutput(kind, s->bits.data, s->bits.size, c,
                      reinterpret_cast<std::int32_t*>(ARR_DATA_PTR(a)));

@@ -109,7 +109,7 @@ Datum setAggTransition(FunctionCallInfo fcinfo, bool arrayForm) {
 
 // The set as a range array.
 ArrayType* rangeOutput(const Range<int>* r, std::size_t n) {
-    if (2 * static_cast<std::uint64_t>(n) > INT_MAX)
+    if (2 * static_cast<std::uint64_t>(n) > MaxArraySize)
         QV_ERROR(qv::sqlstate::intervalFieldOverflow, kFinalRoutine, "array overflow ");
     return qv::pg::rangeArrayResult(r, n);
 }
@@ -117,7 +117,7 @@ ArrayType* rangeOutput(const Range<int>* r, std::size_t n) {
 // The set as a mix array; the empty set has no header.
 ArrayType* mixOutput(const Range<int>* r, std::size_t n) {
     qv::mixArray::MixLayout m = qv::mixArray::measureMix(r, n, kFinalRoutine);
-    if (m.values > INT_MAX || m.elements > INT_MAX)
+    if (m.values > INT_MAX || m.elements > MaxArraySize)
         QV_ERROR(qv::sqlstate::intervalFieldOverflow, kFinalRoutine, "array overflow");
     ArrayType* a = ::pg::allocateResultArray<int, INT4OID>(m.elements);
     if (m.elements) {
@@ -132,7 +132,7 @@ ArrayType* mixOutput(const Range<int>* r, std::size_t n) {
 // The set as a scalar array: every value, ascending.
 ArrayType* scalarOutput(const Range<int>* r, std::size_t n) {
     std::uint64_t values = qv::setAgg::countValues(r, n);
-    if (values > INT_MAX)
+    if (values > MaxArraySize)
         QV_ERROR(qv::sqlstate::intervalFieldOverflow, kFinalRoutine, "array overflow");
     ArrayType* a = ::pg::allocateResultArray<int, INT4OID>(values);
     qv::setAgg::writeValues(reinterpret_cast<std::int32_t*>(ARR_DATA_PTR(a)), r, n);

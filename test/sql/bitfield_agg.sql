@@ -105,3 +105,7 @@ SELECT none, none_m, one FROM par_empty, par_one;
 -- the serial result against a plain computation
 SELECT (SELECT array_agg(DISTINCT w ORDER BY w) FROM pv) = s AS s_matches FROM ser;
 RESET max_parallel_workers_per_gather;
+
+-- results past the server's array limit (134217727 elements) are refused
+-- before they are built: the server could not print or store them
+SELECT qv_int4set_agg_optimized(0, 134217727, 134217727, 's');

@@ -204,3 +204,9 @@ SELECT pg_temp.ran_in_parallel($$SELECT qv_int4set_agg(i, 'r') FROM set_agg_par
   WHERE CASE WHEN i <= 3 THEN pg_sleep(0.3) IS NULL ELSE i = 300000 END$$) AS par;
 
 DROP TABLE set_agg_par;
+
+-- results past the server's array limit (134217727 elements) are refused
+-- before they are built: the server could not print or store them
+SELECT qv_int4set_agg(0, 134217727, 's');
+SELECT qv_int4set_agg(-67108864, 67108863, 's');
+SELECT cardinality(qv_int4set_agg(0, 134217726, 's'));
