@@ -125,6 +125,14 @@ def mix_items(body):
     return items
 
 
+def mix_items_until_dangling(body):
+    """Items of a mix body; None in place of a range without upper bound."""
+    try:
+        return mix_items(body)
+    except NoOpinion:
+        return mix_items(body[:-1]) + [None]
+
+
 # ---- argument reading -----------------------------------------------------
 
 def elements(arg):
@@ -468,6 +476,48 @@ def function_model(sig, args):
 
 # ---- aggregates -----------------------------------------------------------
 
+def set_agg_row(row, variant_b, kind, nargs, optimized, domain):
+    """The ranges one row adds; Expect for the error the row raises."""
+    if variant_b:
+        a = row[1]
+        if a.null:
+            return []
+        e = elements(a)
+        if kind == 's':
+            items = [(v, v) for v in e]
+        elif kind == 'r':
+            if len(e) % 2:
+                raise Expect(('error', {'22015'}))
+            items = pairs(e)
+        else:
+            if len(e) < (2 if optimized else 1):
+                return []
+            # the items are read one by one: a range without upper bound is
+            # found only after the items before it were taken
+            items = mix_items_until_dangling(e[1:])
+    else:
+        single = nargs == (3 if optimized else 2)
+        if single:
+            if row[0].null:
+                return []
+            items = [(row[0].py, row[0].py)]
+        else:
+            if row[0].null or row[1].null:
+                return []
+            items = [(row[0].py, row[1].py)]
+    out = []
+    for item in items:
+        if item is None:
+            raise Expect(('error', {'22P03'}))
+        lo, hi = item
+        if lo > hi:
+            continue  # an inverted pair holds no values
+        if domain is not None and (lo < 0 or hi > domain):
+            raise Expect(('error', {'22015'}))
+        out.append((lo, hi))
+    return out
+
+
 def set_agg_rows(sig, rows, optimized):
     """The set an aggregate of the set-building family must build."""
     if not rows:
@@ -489,41 +539,20 @@ def set_agg_rows(sig, rows, optimized):
             raise Expect(('error', {'22015'}))
     if out not in ('r', 's', 'm'):
         raise Expect(('error', {'22015'}))
-    ranges = []
+    # a parallel plan reads the rows in any order, so the first failing row
+    # is not known: every row's own failure is an acceptable outcome
+    ranges, failures, unsure = [], set(), False
     for row in rows:
-        if variant_b:
-            a = row[1]
-            if a.null:
-                continue
-            e = elements(a)
-            if kind == 's':
-                items = [(v, v) for v in e]
-            elif kind == 'r':
-                if len(e) % 2:
-                    raise Expect(('error', {'22015'}))
-                items = pairs(e)
-            else:
-                if len(e) < (2 if optimized else 1):
-                    continue
-                items = mix_items(e[1:])
-        else:
-            single = nargs == (3 if optimized else 2)
-            if single:
-                if row[0].null:
-                    continue
-                items = [(row[0].py, row[0].py)]
-            else:
-                if row[0].null or row[1].null:
-                    continue
-                items = [(row[0].py, row[1].py)]
-        for lo, hi in items:
-            if lo > hi:
-                if optimized:
-                    continue
-                raise NoOpinion
-            if domain is not None and (lo < 0 or hi > domain):
-                raise Expect(('error', {'22015'}))
-            ranges.append((lo, hi))
+        try:
+            ranges += set_agg_row(row, variant_b, kind if variant_b else None, nargs, optimized, domain)
+        except Expect as e:
+            failures |= e.outcome[1]
+        except NoOpinion:
+            unsure = True
+    if unsure:
+        raise NoOpinion
+    if failures:
+        raise Expect(('error', failures))
     rs = normalize(ranges)
     if out == 'r':
         value(flat(rs))
