@@ -24,3 +24,8 @@ inline MemoryContext aggregateContext(FunctionCallInfo fcinfo, const char* routi
 
 }  // namespace pg
 }  // namespace qv
+
+// A new memory context under parent for one aggregate state, named after the
+// function that creates the state.  A macro: the server takes context names
+// as string literals only.
+#define QV_STATE_CONTEXT(parent, name) AllocSetContextCreate((parent), name, ALLOCSET_DEFAULT_SIZES)

@@ -17,6 +17,7 @@
 #include "qovellaError.h"
 #include "qovellaPgBitField.h"
 #include "qovellaPgMixArray.h"
+#include "qovellaPgMixArrayWriter.h"
 #include "qovellaPgRangeArray.h"
 
 namespace qv {
@@ -224,28 +225,26 @@ inline OutputCounts countOutput(const unsigned char* data, std::uint32_t size) {
 // 5) into out, sized by countOutput.
 inline void writeOutput(pgRangeArray::ArrayDataType kind, const unsigned char* data,
                         std::uint32_t size, const OutputCounts& c, std::int32_t* out) {
+    mixArray::ElementCursor cursor{out};
     switch (kind) {
         case pgRangeArray::kRangeArray:
             forEachRun(data, size, [&](std::int32_t first, std::int32_t last) {
-                *out++ = first;
-                *out++ = last;
+                cursor.push_back(first);
+                cursor.push_back(last);
             });
             break;
         case pgRangeArray::kScalarArray:
             forEachRun(data, size, [&](std::int32_t first, std::int32_t last) {
-                for (std::int64_t v = first; v <= last; ++v) *out++ = static_cast<std::int32_t>(v);
+                std::uint64_t n = pgRangeArray::spanCount(first, last);
+                pgRangeArray::fillSpan(cursor.next, first, n);
+                cursor.next += n;
             });
             break;
         default:
             if (c.runs == 0) break;
-            *out++ = static_cast<std::int32_t>(c.values);
+            cursor.push_back(static_cast<std::int32_t>(c.values));
             forEachRun(data, size, [&](std::int32_t first, std::int32_t last) {
-                if (first == last) {
-                    *out++ = first;
-                } else {
-                    *out++ = static_cast<std::int32_t>(static_cast<std::uint32_t>(first) | mixArray::kRangeFlag);
-                    *out++ = last;
-                }
+                pgRangeArray::pushIntoMixArray(cursor, first, last);
             });
             break;
     }

@@ -43,9 +43,7 @@ inline bool setTest(pgRangeArray::ArrayDataType kind, const std::int32_t* e, std
             }
             break;
         case pgRangeArray::kRangeArray: {
-            pgRangeArray::RangeSpan r = pgRangeArray::rangesFromElements(
-                e, n, routine, "invalid int4 count to represent a rangearray",
-                sqlstate::invalidBinaryRepresentation);
+            pgRangeArray::RangeSpan r = pgRangeArray::rangesOfSet(e, n, routine);
             for (const pgRangeArray::Range<int>* p = r.begin; p != r.end && visit(p->lower, p->upper); ++p) {
             }
             break;

@@ -50,7 +50,7 @@ inline MixLayout measureMix(const pgRangeArray::Range<int>* ranges, std::size_t 
         if (r.lower < 0 || r.upper < 0)
             QV_ERROR(sqlstate::invalidBinaryRepresentation, routine, "%s", kNegativeValue);
         if (r.lower > r.upper) continue;
-        m.values += static_cast<std::uint64_t>(static_cast<std::int64_t>(r.upper) - r.lower) + 1;
+        m.values += pgRangeArray::spanCount(r.lower, r.upper);
         m.elements += r.lower == r.upper ? 1 : 2;
     }
     if (m.elements) m.elements += 1;

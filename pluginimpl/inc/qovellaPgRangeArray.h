@@ -61,20 +61,63 @@ inline RangeSpan rangesFromElements(const std::int32_t* elements, std::size_t n,
     return RangeSpan{first, first + n / 2};
 }
 
-// Whether x lies in one of the ranges [first; first + m), by binary search
-// for the first range whose upper bound is >= x.
-inline bool rangesContain(const Range<int>* first, std::size_t m, std::int32_t x) {
-    std::size_t lo = 0, count = m;
-    while (count > 0) {
-        std::size_t half = count / 2, mid = lo + half;
-        if (x <= first[mid].upper) {
-            count = half;
+// Views n int4 elements of a set given as a range array; an odd count fails
+// with 22P03 "invalid int4 count to represent a rangearray", the message of
+// the functions that read a set in a named encoding.
+inline RangeSpan rangesOfSet(const std::int32_t* e, std::size_t n, const char* routine) {
+    return rangesFromElements(e, n, routine, "invalid int4 count to represent a rangearray",
+                              sqlstate::invalidBinaryRepresentation);
+}
+
+// The first of the ranges [first; first + m) whose upper bound is >= x
+// (first + m when none), by binary search over the ascending ranges.
+inline const Range<int>* firstEndingFrom(const Range<int>* first, std::size_t m, std::int32_t x) {
+    while (m > 0) {
+        std::size_t half = m / 2;
+        if (first[half].upper < x) {
+            first += half + 1;
+            m -= half + 1;
         } else {
-            lo = mid + 1;
-            count -= half + 1;
+            m = half;
         }
     }
-    return lo != m && x >= first[lo].lower;
+    return first;
+}
+
+// Whether x lies in one of the ranges [first; first + m).
+inline bool rangesContain(const Range<int>* first, std::size_t m, std::int32_t x) {
+    const Range<int>* r = firstEndingFrom(first, m, x);
+    return r != first + m && x >= r->lower;
+}
+
+// Number of values in [lower; upper]; none when lower > upper.
+inline std::uint64_t spanCount(std::int32_t lower, std::int32_t upper) {
+    return lower > upper ? 0
+                         : static_cast<std::uint64_t>(static_cast<std::int64_t>(upper) - lower) + 1;
+}
+
+// Writes lower, lower + 1, ... (count values) at dst.
+inline void fillSpan(std::int32_t* dst, std::int32_t lower, std::uint64_t count) {
+    std::uint32_t base = static_cast<std::uint32_t>(lower);
+    for (std::uint64_t k = 0; k < count; ++k)
+        dst[k] = static_cast<std::int32_t>(base + static_cast<std::uint32_t>(k));
+}
+
+// Number of values of the ranges; a range with lower > upper holds none.
+inline std::uint64_t spanValueCount(RangeSpan ranges) {
+    std::uint64_t total = 0;
+    for (const Range<int>* r = ranges.begin; r != ranges.end; ++r) total += spanCount(r->lower, r->upper);
+    return total;
+}
+
+// Writes every value of the ranges at dst (room for spanValueCount()),
+// ascending within each range, ranges in stored order.
+inline void writeSpanValues(RangeSpan ranges, std::int32_t* dst) {
+    for (const Range<int>* r = ranges.begin; r != ranges.end; ++r) {
+        std::uint64_t k = spanCount(r->lower, r->upper);
+        fillSpan(dst, r->lower, k);
+        dst += k;
+    }
 }
 
 }  // namespace pgRangeArray

@@ -15,17 +15,7 @@ namespace pgRangeArray {
 inline bool rangeOverlapsRanges(std::int32_t lo, std::int32_t hi, const RangeSpan& r) {
     if (r.empty()) return false;
     if (r.end[-1].upper < lo || hi < r.begin->lower) return false;
-    const Range<int>* first = r.begin;
-    std::size_t count = r.count();
-    while (count > 0) {
-        std::size_t half = count / 2;
-        if (first[half].upper < lo) {
-            first += half + 1;
-            count -= half + 1;
-        } else {
-            count = half;
-        }
-    }
+    const Range<int>* first = firstEndingFrom(r.begin, r.count(), lo);
     return first != r.end && first->lower <= hi;
 }
 

@@ -194,23 +194,5 @@ private:
     }
 };
 
-// The number of values in ranges[0 .. n); a range with lower > upper (only
-// in corrupted input) counts as empty.
-inline std::uint64_t countValues(const Range<int>* ranges, std::size_t n) {
-    std::uint64_t values = 0;
-    for (std::size_t i = 0; i < n; ++i)
-        if (ranges[i].lower <= ranges[i].upper)
-            values += static_cast<std::uint64_t>(static_cast<std::int64_t>(ranges[i].upper) -
-                                                 ranges[i].lower) + 1;
-    return values;
-}
-
-// Writes every value of ranges[0 .. n), ascending within each range, to out.
-inline void writeValues(std::int32_t* out, const Range<int>* ranges, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i)
-        for (std::int64_t v = ranges[i].lower; v <= ranges[i].upper; ++v)
-            *out++ = static_cast<std::int32_t>(v);
-}
-
 }  // namespace setAgg
 }  // namespace qv

@@ -22,6 +22,9 @@ namespace conversions {
 
 using pgRangeArray::Range;
 using pgRangeArray::RangeSpan;
+using pgRangeArray::fillSpan;
+using pgRangeArray::rangesOfSet;
+using pgRangeArray::spanCount;
 
 // Largest value count an int4 can express (mix headers, counts).
 constexpr std::uint64_t kMaxInt4Count = 2147483647u;
@@ -32,14 +35,6 @@ constexpr std::uint64_t kMaxArrayElements = 134217727u;
 
 constexpr const char* kArrayOverflow = "array overflow ";
 constexpr const char* kCountOverflow = "int4 count overflow";
-
-// Views n int4 elements of a set given as a range array; an odd count fails
-// with 22P03, the set functions' own message for it.
-inline RangeSpan rangesOfSet(const std::int32_t* e, std::size_t n, const char* routine) {
-    return pgRangeArray::rangesFromElements(e, n, routine,
-                                            "invalid int4 count to represent a rangearray",
-                                            sqlstate::invalidBinaryRepresentation);
-}
 
 // Fails with 22015 "int4 count overflow" unless count fits an int4.
 inline void requireInt4Count(std::uint64_t count, const char* routine) {
@@ -58,12 +53,6 @@ template <typename Exact>
 inline void requireResultCount(std::uint64_t bound, Exact&& exact, const char* routine,
                                const char* message = kArrayOverflow) {
     if (bound > kMaxArrayElements) requireArraySize(exact(), routine, message);
-}
-
-// Number of values in [lower; upper]; none when lower > upper.
-inline std::uint64_t spanCount(std::int32_t lower, std::int32_t upper) {
-    return lower > upper ? 0
-                         : static_cast<std::uint64_t>(static_cast<std::int64_t>(upper) - lower) + 1;
 }
 
 // Calls run(start, last) for each run of consecutive values of an ascending
@@ -140,33 +129,13 @@ inline std::int32_t countRangeValues(RangeSpan ranges, const char* routine) {
     return static_cast<std::int32_t>(total);
 }
 
-// Writes lower, lower + 1, ..., upper at dst (count values): a plain fill.
-inline void fillSpan(std::int32_t* dst, std::int32_t lower, std::uint64_t count) {
-    std::uint32_t base = static_cast<std::uint32_t>(lower);
-    for (std::uint64_t k = 0; k < count; ++k)
-        dst[k] = static_cast<std::int32_t>(base + static_cast<std::uint32_t>(k));
-}
-
 // 'r' to 's', sized first: the number of values of the ranges, in stored
 // order (ranges with lower > upper hold none), checked against the array
 // limit.  The expansions are written straight into their result.
 inline std::uint64_t rangeScalarCount(RangeSpan ranges, const char* routine) {
-    std::uint64_t total = 0;
-    for (const Range<int>* r = ranges.begin; r != ranges.end; ++r) {
-        total += spanCount(r->lower, r->upper);
-        requireArraySize(total, routine);
-    }
+    std::uint64_t total = pgRangeArray::spanValueCount(ranges);
+    requireArraySize(total, routine);
     return total;
-}
-
-// 'r' to 's', then written: every range expanded at dst, which has room for
-// rangeScalarCount() values.
-inline void writeRangeScalars(RangeSpan ranges, std::int32_t* dst) {
-    for (const Range<int>* r = ranges.begin; r != ranges.end; ++r) {
-        std::uint64_t k = spanCount(r->lower, r->upper);
-        fillSpan(dst, r->lower, k);
-        dst += k;
-    }
 }
 
 // 'r' to 'm': header = number of values, one-value ranges become single

@@ -85,12 +85,7 @@ inline void writeBitField(unsigned char* value, const SetElements& set, const Se
     std::memset(bits, 0, bitFieldSize(b) - kHeaderSize);
     if (b.empty) return;
     forEachSetItem(set, routine, [&](std::int32_t lo, std::int32_t hi) {
-        if (lo > hi) return;
-        std::uint32_t s = bitIndex(lo, b.lower), e = bitIndex(hi, b.lower);
-        if (s == e)
-            bits[s >> 3] |= kBitMask[s & 7];
-        else
-            setSpan(bits, s, e);
+        if (lo <= hi) setSpan(bits, bitIndex(lo, b.lower), bitIndex(hi, b.lower));
     });
 }
 

@@ -36,8 +36,6 @@ KeepSingleState* newState(MemoryContext context, MemoryContext* previous) {
     return s;
 }
 
-#define QV_STATE_CONTEXT(parent, name) AllocSetContextCreate((parent), name, ALLOCSET_DEFAULT_SIZES)
-
 KeepSingleState* stateArg(FunctionCallInfo fcinfo, int i) {
     if (PG_ARGISNULL(i)) return nullptr;
     return reinterpret_cast<KeepSingleState*>(PG_GETARG_POINTER(i));

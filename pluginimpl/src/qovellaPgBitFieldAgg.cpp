@@ -98,8 +98,7 @@ Datum transition(FunctionCallInfo fcinfo, bool arrayForm) {
     Int4ToSetOpDataOptimized* s =
         PG_ARGISNULL(0) ? nullptr : reinterpret_cast<Int4ToSetOpDataOptimized*>(PG_GETARG_POINTER(0));
     if (!s)
-        s = newState(AllocSetContextCreate(parent, "qv_int4set_agg_optimized_transfn_impl",
-                                           ALLOCSET_DEFAULT_SIZES));
+        s = newState(QV_STATE_CONTEXT(parent, "qv_int4set_agg_optimized_transfn_impl"));
     MemoryContext old = MemoryContextSwitchTo(s->memoryContext);
     s->addRange(fcinfo, arrayForm);
     MemoryContextSwitchTo(old);
@@ -171,8 +170,7 @@ Datum qv_int4set_agg_optimized_combinefn(PG_FUNCTION_ARGS) {
     MemoryContext parent = qv::pg::aggregateContext(fcinfo, routine);
     const Int4ToSetOpDataOptimized* a = stateArg(fcinfo, 0);
     const Int4ToSetOpDataOptimized* b = stateArg(fcinfo, 1);
-    Int4ToSetOpDataOptimized* s = newState(
-        AllocSetContextCreate(parent, "qv_int4set_agg_optimized_combinefn", ALLOCSET_DEFAULT_SIZES));
+    Int4ToSetOpDataOptimized* s = newState(QV_STATE_CONTEXT(parent, "qv_int4set_agg_optimized_combinefn"));
     MemoryContext old = MemoryContextSwitchTo(s->memoryContext);
     if (a) copyState(s, a);
     if (b && b->inputKind != qv::pgRangeArray::kNotKnown) {
@@ -203,8 +201,7 @@ Datum qv_int4set_agg_optimized_serialfn(PG_FUNCTION_ARGS) {
 Datum qv_int4set_agg_optimized_deserialfn(PG_FUNCTION_ARGS) {
     const char* routine = "qv_int4set_agg_optimized_deserialfn";
     MemoryContext parent = qv::pg::aggregateContext(fcinfo, routine);
-    Int4ToSetOpDataOptimized* s = newState(
-        AllocSetContextCreate(parent, "qv_int4set_agg_optimized_deserialfn", ALLOCSET_DEFAULT_SIZES));
+    Int4ToSetOpDataOptimized* s = newState(QV_STATE_CONTEXT(parent, "qv_int4set_agg_optimized_deserialfn"));
     if (PG_ARGISNULL(0)) PG_RETURN_POINTER(s);
     const bytea* b = PG_GETARG_BYTEA_P(0);  // 4-byte header, as the layout says
     agg::SerialisedState in = agg::readState(reinterpret_cast<const unsigned char*>(b), VARSIZE(b));

@@ -37,7 +37,7 @@ ArrayType* toScalarArray(ArrayDataType source, const qv::pg::Int4Elements& e) {
     if (source == qv::pgRangeArray::kRangeArray) {
         qv::pgRangeArray::RangeSpan ranges = rangesOf(e);
         result = pg::allocateResultArray<int, INT4OID>(conv::rangeScalarCount(ranges, kRoutine));
-        conv::writeRangeScalars(ranges, reinterpret_cast<std::int32_t*>(ARR_DATA_PTR(result)));
+        qv::pgRangeArray::writeSpanValues(ranges, reinterpret_cast<std::int32_t*>(ARR_DATA_PTR(result)));
     } else {
         std::uint64_t total;
         conv::mixScalarCount(e.data, e.count, kRoutine, total);

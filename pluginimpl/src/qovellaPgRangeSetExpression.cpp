@@ -33,8 +33,7 @@ void refuseWindowContext(FunctionCallInfo fcinfo, const char* routine) {
 
 // A new state in a new context named after the creating function.
 Int4RangeOpData* createState(MemoryContext aggContext) {
-    MemoryContext context = AllocSetContextCreate(aggContext, "qv_int4range_op_transfn",
-                                                  ALLOCSET_DEFAULT_SIZES);
+    MemoryContext context = QV_STATE_CONTEXT(aggContext, "qv_int4range_op_transfn");
     MemoryContext previous = MemoryContextSwitchTo(context);
     Int4RangeOpData* state = static_cast<Int4RangeOpData*>(palloc0(sizeof(Int4RangeOpData)));
     state->context = context;

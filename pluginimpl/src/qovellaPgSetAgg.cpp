@@ -75,8 +75,7 @@ Datum setAggTransition(FunctionCallInfo fcinfo, bool arrayForm) {
     // Rows reach the set through the pending batch, which starts small and
     // doubles, so a group of a few rows fits the context's first block.
     if (!s)
-        s = newState(AllocSetContextCreate(agg, "qv_int4set_agg_transfn", ALLOCSET_DEFAULT_SIZES),
-                     1);
+        s = newState(QV_STATE_CONTEXT(agg, "qv_int4set_agg_transfn"), 1);
     if (s->inputKind == qv::pgRangeArray::kNotKnown) {
         int outArg = arrayForm ? 3 : (PG_NARGS() == 3 ? 2 : 3);
         std::int32_t in = arrayForm ? qv::pgRangeArray::ArrayDataTypeFromChar(PG_GETARG_CHAR(1))
@@ -131,11 +130,12 @@ ArrayType* mixOutput(const Range<int>* r, std::size_t n) {
 
 // The set as a scalar array: every value, ascending.
 ArrayType* scalarOutput(const Range<int>* r, std::size_t n) {
-    std::uint64_t values = qv::setAgg::countValues(r, n);
+    qv::pgRangeArray::RangeSpan set{r, r + n};
+    std::uint64_t values = qv::pgRangeArray::spanValueCount(set);
     if (values > MaxArraySize)
         QV_ERROR(qv::sqlstate::intervalFieldOverflow, kFinalRoutine, "array overflow");
     ArrayType* a = ::pg::allocateResultArray<int, INT4OID>(values);
-    qv::setAgg::writeValues(reinterpret_cast<std::int32_t*>(ARR_DATA_PTR(a)), r, n);
+    qv::pgRangeArray::writeSpanValues(set, reinterpret_cast<std::int32_t*>(ARR_DATA_PTR(a)));
     return a;
 }
 
@@ -189,8 +189,7 @@ Datum qv_int4set_agg_finalfn(PG_FUNCTION_ARGS) {
 // A new state holding the union of the two; the inputs are left unchanged.
 Datum qv_int4set_agg_combinefn(PG_FUNCTION_ARGS) {
     MemoryContext agg = qv::pg::aggregateContext(fcinfo, "qv_int4set_agg_combinefn");
-    Int4ToSetOpDataSet* s = newState(
-        AllocSetContextCreate(agg, "qv_int4set_agg_combinefn", ALLOCSET_DEFAULT_SIZES), 1024);
+    Int4ToSetOpDataSet* s = newState(QV_STATE_CONTEXT(agg, "qv_int4set_agg_combinefn"), 1024);
     MemoryContext old = MemoryContextSwitchTo(contextOf(s));
     s->combine(stateArg(fcinfo, 0), stateArg(fcinfo, 1));
     MemoryContextSwitchTo(old);
@@ -211,8 +210,7 @@ Datum qv_int4set_agg_serialfn(PG_FUNCTION_ARGS) {
 // without rows.
 Datum qv_int4set_agg_deserialfn(PG_FUNCTION_ARGS) {
     MemoryContext agg = qv::pg::aggregateContext(fcinfo, "qv_int4set_agg_deserialfn");
-    Int4ToSetOpDataSet* s = newState(
-        AllocSetContextCreate(agg, "qv_int4set_agg_deserialfn", ALLOCSET_DEFAULT_SIZES), 1);
+    Int4ToSetOpDataSet* s = newState(QV_STATE_CONTEXT(agg, "qv_int4set_agg_deserialfn"), 1);
     if (PG_ARGISNULL(0)) PG_RETURN_POINTER(s);
     const bytea* b = PG_GETARG_BYTEA_PP(0);
     MemoryContext old = MemoryContextSwitchTo(contextOf(s));

@@ -17,7 +17,7 @@ Datum qv_count_scalar_in_int4set(PG_FUNCTION_ARGS) {
     switch (type) {
         case qv::pgRangeArray::kRangeArray:
             PG_RETURN_INT32(qv::conversions::countRangeValues(
-                qv::conversions::rangesOfSet(e.data, e.count, routine), routine));
+                qv::pgRangeArray::rangesOfSet(e.data, e.count, routine), routine));
         case qv::pgRangeArray::kMixArray:
             PG_RETURN_INT32(e.count ? e.data[0] : 0);
         default:

@@ -13,8 +13,7 @@ bool int4setTestBitfield(FunctionCallInfo fcinfo, bool included) {
     qv::pgRangeArray::ArrayDataType kind =
         qv::pgRangeArray::ArrayDataTypeFromChar(PG_GETARG_CHAR(0));
     const ArrayType* set = qv::pg::arrayArg(fcinfo, 1);
-    if (ARR_ELEMTYPE(set) != INT4OID)
-        QV_ERROR(qv::sqlstate::invalidParameterValue, routine, "accept only int4[]");
+    qv::pg::requireInt4Array(set, routine);
     qv::pg::Int4Elements e = qv::pg::int4Elements(set);
     if (e.count == 0) return false;
     qv::bitField::View b = qv::pg::bitFieldArg(fcinfo, 2);

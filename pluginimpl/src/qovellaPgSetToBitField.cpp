@@ -1,7 +1,6 @@
 // qv_int4set2bitfield_int4: a set given as a scalar, range or mix array,
 // written as a bitfield of exactly the size its bounds demand.
 #include "qovellaPgUtils.h"
-#include "qovellaPgSetConversions.h"
 #include "qovellaPgSetToBitField.h"
 
 extern "C" {
@@ -17,7 +16,7 @@ Datum qv_int4set2bitfield_int4(PG_FUNCTION_ARGS) {
     qv::pg::requireInt4Array(a, routine);
     qv::pg::Int4Elements e = qv::pg::int4Elements(a);
     if (type == qv::pgRangeArray::kRangeArray)
-        qv::conversions::rangesOfSet(e.data, e.count, routine);  // only the even count is checked
+        qv::pgRangeArray::rangesOfSet(e.data, e.count, routine);  // only the even count is checked
     qv::bitField::SetElements set{type, e.data, e.count};
     qv::bitField::SetBounds bounds = qv::bitField::setBounds(set, routine);
     bytea* result = allocateBytea(qv::bitField::bitFieldSize(bounds));

@@ -27,7 +27,7 @@ std::vector<std::int32_t> rangeScalars(qv::pgRangeArray::RangeSpan span) {
     std::uint64_t total = cv::rangeScalarCount(span, "fuzz");
     if (total > kMaxExpansion) return {};
     std::int32_t* out = new std::int32_t[total + 1];
-    cv::writeRangeScalars(span, out);
+    qv::pgRangeArray::writeSpanValues(span, out);
     std::vector<std::int32_t> v(out, out + total);
     delete[] out;
     return v;

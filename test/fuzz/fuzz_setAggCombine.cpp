@@ -73,10 +73,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         QV_FUZZ_CHECK(sameRanges(c.ranges, rangesOf(a)));
 
         // final outputs, as the final function writes them
-        std::uint64_t values = qv::setAgg::countValues(a.ranges.begin(), a.ranges.size);
+        qv::pgRangeArray::RangeSpan set{a.ranges.begin(), a.ranges.end()};
+        std::uint64_t values = qv::pgRangeArray::spanValueCount(set);
         if (values <= (1u << 20)) {
             std::vector<std::int32_t> out(values + 1);
-            qv::setAgg::writeValues(out.data(), a.ranges.begin(), a.ranges.size);
+            qv::pgRangeArray::writeSpanValues(set, out.data());
         }
         qv::mixArray::MixLayout m = qv::mixArray::measureMix(a.ranges.begin(), a.ranges.size, "fuzz");
         std::vector<std::int32_t> mix;

@@ -93,7 +93,9 @@ TEST(MixArrayWriter, RoundTripsRandomSets) {
             EXPECT_EQ(set[i].lower, back[i].lower);
             EXPECT_EQ(set[i].upper, back[i].upper);
         }
-        if (!mix.empty()) EXPECT_EQ(values, mix[0]);
+        if (!mix.empty()) {
+            EXPECT_EQ(values, mix[0]);
+        }
     }
 }
 

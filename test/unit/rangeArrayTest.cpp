@@ -1,4 +1,5 @@
-// Range-array reading rule, type characters and the point lookup.
+// Range-array reading rule, type characters, the point lookup and the
+// values of ranges.
 #include <climits>
 #include <vector>
 
@@ -11,6 +12,9 @@ using qv::pgRangeArray::ArrayDataTypeFromChar;
 using qv::pgRangeArray::rangesContain;
 using qv::pgRangeArray::rangesFromElements;
 using qv::pgRangeArray::Range;
+using qv::pgRangeArray::RangeSpan;
+using qv::pgRangeArray::spanValueCount;
+using qv::pgRangeArray::writeSpanValues;
 
 bool contains(const std::vector<int>& elements, int x) {
     return rangesContain(reinterpret_cast<const Range<int>*>(elements.data()),
@@ -71,6 +75,17 @@ TEST(RangeLookup, AgreesWithALinearScan) {
             ASSERT_EQ(expected, contains(e, x)) << "round " << round << " x " << x;
         }
     }
+}
+
+TEST(RangeValues, CountsAndWritesValues) {
+    std::vector<Range<int>> r = {{INT_MIN, INT_MIN + 1}, {5, 5}, {INT_MAX - 2, INT_MAX}, {9, 2}};
+    RangeSpan set{r.data(), r.data() + r.size()};
+    EXPECT_EQ(6u, spanValueCount(set));
+    std::vector<int> out(6);
+    writeSpanValues(set, out.data());
+    EXPECT_EQ((std::vector<int>{INT_MIN, INT_MIN + 1, 5, INT_MAX - 2, INT_MAX - 1, INT_MAX}), out);
+    std::vector<Range<int>> all = {{INT_MIN, INT_MAX}};
+    EXPECT_EQ(4294967296ULL, spanValueCount(RangeSpan{all.data(), all.data() + 1}));
 }
 
 }  // namespace

@@ -276,14 +276,4 @@ TEST(SetAggState, FuzzedSerialisedStates) {
     }
 }
 
-TEST(SetAggState, CountsAndWritesValues) {
-    std::vector<Range<int>> r = {{INT_MIN, INT_MIN + 1}, {5, 5}, {INT_MAX - 2, INT_MAX}, {9, 2}};
-    EXPECT_EQ(6u, qv::setAgg::countValues(r.data(), r.size()));
-    std::vector<int> out(6);
-    qv::setAgg::writeValues(out.data(), r.data(), r.size());
-    EXPECT_EQ((std::vector<int>{INT_MIN, INT_MIN + 1, 5, INT_MAX - 2, INT_MAX - 1, INT_MAX}), out);
-    std::vector<Range<int>> all = {{INT_MIN, INT_MAX}};
-    EXPECT_EQ(4294967296ULL, qv::setAgg::countValues(all.data(), 1));
-}
-
 }  // namespace

@@ -46,7 +46,7 @@ Ints s2m(const Ints& in) {
 Ints r2s(const Ints& in) {
     RangeSpan ranges = span(in);
     Ints out(conv::rangeScalarCount(ranges, R));
-    conv::writeRangeScalars(ranges, out.data());
+    qv::pgRangeArray::writeSpanValues(ranges, out.data());
     return out;
 }
 Ints r2m(const Ints& in) {
