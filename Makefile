@@ -17,7 +17,9 @@ REGRESS      = $(basename $(notdir $(sort $(wildcard test/sql/*.sql))))
 REGRESS_OPTS = --inputdir=test --outputdir=test --load-extension=$(EXTENSION)
 EXTRA_CLEAN  = test/results test/regression.diffs test/regression.out
 
-PG_CPPFLAGS = -Ipluginimpl/inc -Icommon/inc
+# The module's magic block names the extension and its version.
+PG_CPPFLAGS = -Ipluginimpl/inc -Icommon/inc \
+              -DQV_EXTENSION_NAME='"$(EXTENSION)"' -DQV_EXTENSION_VERSION='"$(EXTVERSION)"'
 SHLIB_LINK  = -lstdc++
 
 # No LLVM bitcode: the JIT gains nothing here and the build must not need
@@ -30,8 +32,14 @@ include $(PGXS)
 
 QV_CXXFLAGS = -std=c++14 -fno-exceptions -fno-rtti -Wall -Wextra
 
+# C++ gets the code generation of the server's own C (optimisation, debug
+# information, -fwrapv, -fno-strict-aliasing, hardening, visibility): the
+# PGXS of servers before 11 defines no CXXFLAGS at all.  -fexcess-precision
+# is left out: g++ before 13 takes it for C only.
+QV_CODEGEN = $(filter -O% -g% -f%,$(filter-out -fexcess-precision=%,$(CFLAGS)))
+
 %.o: %.cpp
-	$(CXX) $(QV_CXXFLAGS) $(CXXFLAGS) $(CFLAGS_SL) $(CPPFLAGS) -MMD -MP -c -o $@ $<
+	$(CXX) $(QV_CXXFLAGS) $(QV_CODEGEN) $(filter-out $(QV_CODEGEN),$(CXXFLAGS)) $(CPPFLAGS) -MMD -MP -c -o $@ $<
 
 -include $(OBJS:.o=.d)
 EXTRA_CLEAN += $(OBJS:.o=.d)

@@ -1,4 +1,12 @@
 // Shared by the aggregates' support functions.
+//
+// A final function never releases the state it finalises: the server may
+// finalise one state more than once.  A window does so once per row and goes
+// on adding rows to the state (servers before 11 know no FINALFUNC_MODIFY to
+// forbid that), and servers before 11 also let two aggregates over the same
+// transition and arguments share one state, each with its own final call.
+// The state's memory goes with the aggregate's context, which the server
+// resets after each group and partition.
 #pragma once
 
 #include "qovellaPgServer.h"

@@ -9,6 +9,8 @@ extern "C" {
 #include "utils/memutils.h"
 }
 
+#include "qovellaPgCompat.h"
+
 // C++ wrappers of palloc/pfree for the allocation template parameters.
 // Requests past the server's single-allocation limit yield no memory, so
 // the caller reports them as out of memory instead of palloc's internal error.

@@ -123,15 +123,12 @@ Datum qv_agg_keep_single_transfn(PG_FUNCTION_ARGS) {
     PG_RETURN_POINTER(s);
 }
 
-// The kept value, copied into the caller's context; frees the state.
+// The kept value, copied into the caller's context.
 Datum qv_agg_keep_single_finalfn(PG_FUNCTION_ARGS) {
     qv::pg::aggregateContext(fcinfo, "qv_agg_keep_single_finalfn");
     KeepSingleState* s = stateArg(fcinfo, 0);
     if (!s) PG_RETURN_NULL();
-    if (s->isNull) {
-        MemoryContextDelete(s->context);
-        PG_RETURN_NULL();
-    }
+    if (s->isNull) PG_RETURN_NULL();
     Datum result = 0;
     switch (ks::holdingOf(s->type)) {
         case ks::Holding::byValue:
@@ -145,7 +142,6 @@ Datum qv_agg_keep_single_finalfn(PG_FUNCTION_ARGS) {
             QV_ERROR(qv::sqlstate::intervalFieldOverflow, "qv_agg_keep_single_finalfn", "%s",
                      ks::kUnsupportedType);
     }
-    MemoryContextDelete(s->context);
     PG_RETURN_DATUM(result);
 }
 

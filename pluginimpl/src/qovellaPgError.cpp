@@ -21,18 +21,10 @@ void qv::raiseError(const char* sqlstate, const char* routine, const char* file,
         vsnprintf(text, sizeof(text), fmt, args);
         va_end(args);
     }
-#if PG_VERSION_NUM >= 130000
-    if (errstart(ERROR, NULL)) {
+    if (QV_PG_ERRSTART(ERROR, file, line, routine)) {
         errcode(sqlstateCode(sqlstate));
         if (fmt) errmsg("%s", text);
-        errfinish(file, line, routine);
+        QV_PG_ERRFINISH(file, line, routine);
     }
-#else
-    if (errstart(ERROR, file, line, routine, NULL)) {
-        errcode(sqlstateCode(sqlstate));
-        if (fmt) errmsg("%s", text);
-        errfinish(0);
-    }
-#endif
     pg_unreachable();
 }

@@ -3,7 +3,7 @@
 
 extern "C" {
 
-PG_MODULE_MAGIC;
+QV_PG_MODULE_MAGIC(QV_EXTENSION_NAME, QV_EXTENSION_VERSION);
 
 PGDLLEXPORT void _PG_init(void);
 PGDLLEXPORT void _PG_fini(void);

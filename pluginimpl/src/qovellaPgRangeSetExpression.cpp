@@ -3,8 +3,8 @@
 //
 // The state lives in a memory context of its own under the aggregate
 // context; every call makes it current and restores the caller's context.
-// The final function releases the state and deletes its context, so the
-// aggregate is declared so that it runs once per state.
+// The final function closes the open groups of the state, so the aggregate
+// is declared so that no further rows reach the state after it.
 #include <new>
 
 #include "qovellaPgSetExpression.h"
@@ -21,10 +21,11 @@ struct Int4RangeOpData {
     Expression expression;
 };
 
-// The final function destroys the state, so it must not run where the server
-// may finalise one state more than once: as a window function (possible on
-// servers without FINALFUNC_MODIFY, or through another aggregate declared
-// over these support functions).
+// The final function closes the open groups, after which further rows would
+// build another expression: it must not run where the server goes on adding
+// rows to a finalised state, as a window does (possible on servers without
+// FINALFUNC_MODIFY, or through another aggregate declared over these support
+// functions).
 void refuseWindowContext(FunctionCallInfo fcinfo, const char* routine) {
     if (AggCheckCallContext(fcinfo, nullptr) == AGG_CONTEXT_WINDOW)
         QV_ERROR(qv::sqlstate::invalidParameterValue, routine,
@@ -73,8 +74,9 @@ Datum qv_int4range_op_transfn(PG_FUNCTION_ARGS) {
     PG_RETURN_POINTER(state);
 }
 
-// Closes the groups left open, returns the root set as a range array and
-// destroys the state.  No rows at all give the empty array.
+// Closes the groups left open and returns the root set as a range array;
+// a second call on the same state gives the same set.  No rows at all give
+// the empty array.
 Datum qv_int4range_op_finalfn(PG_FUNCTION_ARGS) {
     const char* routine = "qv_int4range_op_finalfn";
     qv::pg::aggregateContext(fcinfo, routine);
@@ -89,14 +91,7 @@ Datum qv_int4range_op_finalfn(PG_FUNCTION_ARGS) {
     const Expression::Vector& root = state->expression.root();
     if (root.size > static_cast<qv::pg::tSize>(PG_INT32_MAX / 2))
         QV_ERROR(qv::sqlstate::intervalFieldOverflow, routine, "array overflow ");
-    ArrayType* result = qv::pg::rangeArrayResult(root.data, root.size);
-
-    MemoryContext context = state->context;
-    MemoryContextSwitchTo(context);
-    state->expression.release();
-    MemoryContextSwitchTo(previous);
-    MemoryContextDelete(context);
-    PG_RETURN_ARRAYTYPE_P(result);
+    PG_RETURN_ARRAYTYPE_P(qv::pg::rangeArrayResult(root.data, root.size));
 }
 
 }

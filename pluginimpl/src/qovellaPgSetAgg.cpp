@@ -1,7 +1,7 @@
 // The general set aggregate qv_int4set_agg: values, ranges or whole sets
 // from many rows into one set, written as a range, scalar or mix array.
 // Each state lives in a memory context of its own under the aggregate's
-// context; the final function deletes it.
+// context, which releases it.
 #include <climits>
 #include <new>
 
@@ -156,14 +156,12 @@ Datum qv_int4set_agg_transfn_A(PG_FUNCTION_ARGS) { return setAggTransition(fcinf
 // Transition for one array per row, in the encoding its type character names.
 Datum qv_int4set_agg_transfn_B(PG_FUNCTION_ARGS) { return setAggTransition(fcinfo, true); }
 
-// Writes the set in the output encoding and deletes the state.  A group
+// Writes the set in the output encoding; the state stays valid.  A group
 // without rows, or whose state never saw one, gives the empty array.
 Datum qv_int4set_agg_finalfn(PG_FUNCTION_ARGS) {
     Int4ToSetOpDataSet* s = stateArg(fcinfo, 0);
-    if (!s || s->inputKind == qv::pgRangeArray::kNotKnown) {
-        if (s) MemoryContextDelete(contextOf(s));
+    if (!s || s->inputKind == qv::pgRangeArray::kNotKnown)
         PG_RETURN_POINTER((::pg::allocateResultArray<int, INT4OID>(0)));
-    }
     settle(s);
     const Range<int>* r = s->ranges.begin();
     std::size_t n = static_cast<std::size_t>(s->ranges.size);
@@ -176,10 +174,6 @@ Datum qv_int4set_agg_finalfn(PG_FUNCTION_ARGS) {
             QV_ERROR(qv::sqlstate::intervalFieldOverflow, kFinalRoutine,
                      "qv_int4set_agg_finalfn not implemented");
     }
-    s->ranges.abandon();
-    s->pending.abandon();
-    s->scratch.abandon();
-    MemoryContextDelete(contextOf(s));  // frees the buffers and the state
     if (!result)
         QV_ERROR(qv::sqlstate::intervalFieldOverflow, kFinalRoutine,
                  "qv_int4set_agg_finalfn internal error");
