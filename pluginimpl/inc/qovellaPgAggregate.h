@@ -1,12 +1,4 @@
 // Shared by the aggregates' support functions.
-//
-// A final function never releases the state it finalises: the server may
-// finalise one state more than once.  A window does so once per row and goes
-// on adding rows to the state (servers before 11 know no FINALFUNC_MODIFY to
-// forbid that), and servers before 11 also let two aggregates over the same
-// transition and arguments share one state, each with its own final call.
-// The state's memory goes with the aggregate's context, which the server
-// resets after each group and partition.
 #pragma once
 
 #include "qovellaPgServer.h"
@@ -37,3 +29,11 @@ inline MemoryContext aggregateContext(FunctionCallInfo fcinfo, const char* routi
 // function that creates the state.  A macro: the server takes context names
 // as string literals only.
 #define QV_STATE_CONTEXT(parent, name) AllocSetContextCreate((parent), name, ALLOCSET_DEFAULT_SIZES)
+
+// A final function never releases the state it finalises: the server may
+// finalise one state more than once.  A window does so once per row and goes
+// on adding rows to the state (servers before 11 know no FINALFUNC_MODIFY to
+// forbid that), and servers before 11 also let two aggregates over the same
+// transition and arguments share one state, each with its own final call.
+// The state's memory goes with the aggregate's context, which the server
+// resets after each group and partition.

@@ -21,11 +21,10 @@ struct Int4RangeOpData {
     Expression expression;
 };
 
-// The final function closes the open groups, after which further rows would
-// build another expression: it must not run where the server goes on adding
-// rows to a finalised state, as a window does (possible on servers without
-// FINALFUNC_MODIFY, or through another aggregate declared over these support
-// functions).
+// The final function closes the open groups, so it must not run where the
+// server goes on adding rows to a finalised state: in a window (possible on
+// servers without FINALFUNC_MODIFY, or through another aggregate declared
+// over these support functions).
 void refuseWindowContext(FunctionCallInfo fcinfo, const char* routine) {
     if (AggCheckCallContext(fcinfo, nullptr) == AGG_CONTEXT_WINDOW)
         QV_ERROR(qv::sqlstate::invalidParameterValue, routine,

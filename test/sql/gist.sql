@@ -192,7 +192,8 @@ SELECT pred, (pg_temp.by_index('gist_i4_sorted', pred)).* FROM (VALUES
     ('v <@ qv_range_pack(-2147483648, 2147483647)')
 ) AS q (pred);
 
-VACUUM gist_i4, gist_r8;
+VACUUM gist_i4;
+VACUUM gist_r8;
 SET enable_seqscan = off;
 SET enable_bitmapscan = off;
 EXPLAIN (COSTS OFF) SELECT v FROM gist_i4 WHERE v <@ qv_range_pack(-10, 10);

@@ -27,8 +27,8 @@ AS 'MODULE_PATHNAME', 'qv_agg_keep_single_deserialfn'
 LANGUAGE C IMMUTABLE CALLED ON NULL INPUT PARALLEL SAFE;
 
 -- The input's type reaches the final function as its extra argument, so the
--- aggregate returns the type it was given; the final function frees the
--- state, hence READ_WRITE.
+-- aggregate returns the type it was given.  READ_WRITE: one final call per
+-- state, and no use as a window function, where the server knows it.
 CREATE AGGREGATE qv_agg_keep_single(anyelement) (
     SFUNC = qv_agg_keep_single_transfn,
     STYPE = internal,
