@@ -14,9 +14,9 @@
 // The module's magic block.  From 18 on it also names the extension and its
 // version, as pg_get_loaded_modules() shows them.
 #if PG_VERSION_NUM >= 180000
-#define QV_PG_MODULE_MAGIC(name, version) PG_MODULE_MAGIC_EXT(.name = (name), .version = (version))
+#define QV_PG_MODULE_MAGIC(extension, release) PG_MODULE_MAGIC_EXT(.name = (extension), .version = (release))
 #else
-#define QV_PG_MODULE_MAGIC(name, version) PG_MODULE_MAGIC
+#define QV_PG_MODULE_MAGIC(extension, release) PG_MODULE_MAGIC
 #endif
 
 // Starting and finishing an ereport by hand, with an explicit location:

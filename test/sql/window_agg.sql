@@ -33,8 +33,8 @@ SELECT i, pg_temp.plain_set(v, 'r') OVER (ORDER BY i) AS running,
        pg_temp.plain_keep(v > 0) OVER (ORDER BY i) AS keep,
        pg_temp.plain_set(v, 'r') OVER () AS whole
 FROM wv ORDER BY i;
--- the same transition and arguments as the shipped aggregate: one state,
--- finalised by both
+-- the same transition and arguments as the shipped aggregate (before 11:
+-- one state, finalised by both)
 SELECT qv_int4set_agg(v, 'r') AS shipped, pg_temp.plain_set(v, 'r') AS plain,
        qv_int4set_agg_optimized(v, 16, 's') AS shipped_bits, pg_temp.plain_bits(v, 16, 's') AS plain_bits,
        qv_agg_keep_single(i / 10) AS shipped_keep, pg_temp.plain_keep(i / 10) AS plain_keep
