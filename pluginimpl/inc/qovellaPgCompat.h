@@ -1,7 +1,8 @@
 // Every difference between the server majors the library builds for (10 and
-// later) lives here, behind PG_VERSION_NUM: the sources use these names and
-// never test the server's version themselves.  Included by qovellaPgServer.h
-// after the server's headers.
+// later) lives here, behind PG_VERSION_NUM (a constant some majors lack:
+// behind its absence): the sources use these names and never test the
+// server's version themselves.  Included by qovellaPgServer.h after the
+// server's headers.
 #pragma once
 
 // The largest number of elements in an array.  Older servers (10 among
