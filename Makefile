@@ -1,24 +1,31 @@
 # Builds libTarvoxPgRangeOperators2_0 and the tarvox_range_operators
 # extension on PGXS.  C++ sources get their own rule because older PGXS
-# releases know only C.
+# releases know only C.  Builds in the source tree or out of it
+# (make -f SRC/Makefile VPATH=SRC): sources are looked up under $(srcdir),
+# which PGXS sets, so the variables below that use it expand lazily.
 
 EXTENSION   = tarvox_range_operators
 EXTVERSION  = 2.0
+# The release: the distribution archive, META.json and debian/changelog.
+DISTVERSION = 2.0.0
 MODULE_big  = libTarvoxPgRangeOperators2_0
 
-SRCS        = $(sort $(wildcard pluginimpl/src/*.cpp pluginimpl/src/core/*.cpp))
+# Paths relative to the source tree; VPATH finds them from a build tree.
+qv_sources = $(patsubst $(srcdir)/%,%,$(sort $(wildcard $(addprefix $(srcdir)/,$(1)))))
+
+SRCS        = $(call qv_sources,pluginimpl/src/*.cpp pluginimpl/src/core/*.cpp)
 OBJS        = $(SRCS:.cpp=.o)
 
 # The install script is assembled from one fragment per family.
-SQL_PARTS   = $(sort $(wildcard pluginimpl/src/sql/*.sql))
+SQL_PARTS   = $(call qv_sources,pluginimpl/src/sql/*.sql)
 DATA_built  = pluginimpl/src/$(EXTENSION)--$(EXTVERSION).sql
 
-REGRESS      = $(basename $(notdir $(sort $(wildcard test/sql/*.sql))))
-REGRESS_OPTS = --inputdir=test --outputdir=test --load-extension=$(EXTENSION)
+REGRESS      = $(basename $(notdir $(call qv_sources,test/sql/*.sql)))
+REGRESS_OPTS = --inputdir=$(srcdir)/test --outputdir=test --load-extension=$(EXTENSION)
 EXTRA_CLEAN  = test/results test/regression.diffs test/regression.out
 
 # The module's magic block names the extension and its version.
-PG_CPPFLAGS = -Ipluginimpl/inc -Icommon/inc \
+PG_CPPFLAGS = -I$(srcdir)/pluginimpl/inc -I$(srcdir)/common/inc \
               -DQV_EXTENSION_NAME='"$(EXTENSION)"' -DQV_EXTENSION_VERSION='"$(EXTVERSION)"'
 SHLIB_LINK  = -lstdc++
 
@@ -39,7 +46,8 @@ QV_CXXFLAGS = -std=c++14 -fno-exceptions -fno-rtti -Wall -Wextra
 QV_CODEGEN = $(filter -O% -g% -f%,$(filter-out -fexcess-precision=%,$(CFLAGS)))
 
 %.o: %.cpp
-	$(CXX) $(QV_CXXFLAGS) $(QV_CODEGEN) $(filter-out $(QV_CODEGEN),$(CXXFLAGS)) $(CPPFLAGS) -MMD -MP -c -o $@ $<
+	@mkdir -p $(@D)
+	$(CXX) $(QV_CXXFLAGS) $(QV_CODEGEN) $(filter-out $(QV_CODEGEN),$(CXXFLAGS)) $(CFLAGS_SL) $(CPPFLAGS) -MMD -MP -c -o $@ $<
 
 -include $(OBJS:.o=.d)
 EXTRA_CLEAN += $(OBJS:.o=.d)
@@ -47,8 +55,17 @@ EXTRA_CLEAN += $(OBJS:.o=.d)
 # Servers before 11 know no FINALFUNC_MODIFY; their script goes without it.
 ifeq ($(shell test $(VERSION_NUM) -ge 110000 && echo new),new)
 $(DATA_built): $(SQL_PARTS)
+	@mkdir -p $(@D)
 	cat $^ > $@
 else
 $(DATA_built): $(SQL_PARTS)
+	@mkdir -p $(@D)
 	cat $^ | perl -0pe 's/FINALFUNC_MODIFY\s*=\s*READ_WRITE\s*,\s*//gi; s/,\s*FINALFUNC_MODIFY\s*=\s*READ_WRITE//gi' > $@
 endif
+
+# The distribution archive of the committed tree, as PGXN takes it.
+DIST = $(EXTENSION)-$(DISTVERSION).zip
+.PHONY: dist
+dist:
+	git -C $(srcdir) archive --format=zip --prefix=$(EXTENSION)-$(DISTVERSION)/ -o $(CURDIR)/$(DIST) HEAD
+EXTRA_CLEAN += $(DIST)

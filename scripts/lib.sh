@@ -31,10 +31,10 @@ qv_build() {
 QV_PG_CONFIG=/usr/lib/postgresql/$QV_PGVER/bin/pg_config
 QV_WORK=""
 
-# A private copy of the server's installation with the extension installed
-# into it, so that several checkouts can test at once and the system's own
-# directories stay untouched.  Sets QV_WORK and QV_BIN.
-qv_make_install_tree() {
+# A private copy of the server's installation in a new QV_WORK, so that
+# several checkouts can test at once and the system's own directories stay
+# untouched.  Its pg_config answers for the copy.  Sets QV_WORK, QV_BIN.
+qv_copy_server_tree() {
     QV_WORK=$(mktemp -d /tmp/qv-test.XXXXXX)
     chmod 755 "$QV_WORK"
     local lib share
@@ -43,8 +43,18 @@ qv_make_install_tree() {
     mkdir -p "$QV_WORK/root$(dirname "$lib")" "$QV_WORK/root$(dirname "$share")"
     cp -a "$lib" "$QV_WORK/root$lib"
     cp -a "$share" "$QV_WORK/root$share"
-    make -C "$QV_ROOT" -s install PG_CONFIG="$QV_PG_CONFIG" DESTDIR="$QV_WORK/root" >/dev/null
+    # the copy's pg_config places the headers in the copy too
+    local inc
+    inc=$("$QV_PG_CONFIG" --includedir)                # /usr/include/postgresql
+    mkdir -p "$QV_WORK/root$(dirname "$inc")"
+    ln -s "$inc" "$QV_WORK/root$inc"
     QV_BIN="$QV_WORK/root$lib/bin"
+}
+
+# That copy with the extension of this checkout installed into it.
+qv_make_install_tree() {
+    qv_copy_server_tree
+    make -C "$QV_ROOT" -s install PG_CONFIG="$QV_PG_CONFIG" DESTDIR="$QV_WORK/root" >/dev/null
 }
 
 # Starts a cluster on a Unix socket in QV_WORK; exports PGHOST, PGPORT, PGUSER.
