@@ -41,7 +41,7 @@ class Int4ToSetOpDataSet {
 public:
     typedef pgRangeArray::RangeVector<int, Alloc, Free> Ranges;
 
-    void* memoryContext;     // the state's own memory context (server glue)
+    void* memoryContext;     // where the buffers are allocated (server glue)
     std::int32_t inputKind;  // ArrayDataType code, 0 until the first row
     std::int32_t outputKind;
     Ranges ranges;           // the set: sorted, disjoint, never touching

@@ -37,14 +37,11 @@ struct SetExpression {
 
     static constexpr int kVectors = 7;
     static constexpr int kMaxGroups = 6;  // the root group and five nested ones
-    static constexpr pg::tSize kInitialCapacity = 1024;
 
-    // A working set with room for 1024 ranges from the start.
-    struct WorkVector : Vector {
-        WorkVector() : Vector(kInitialCapacity) {}
-    };
-
-    WorkVector vectors[kVectors];
+    // The working sets: each starts with room for one range and doubles as
+    // the sets it receives grow, so an expression over a few ranges stays
+    // small (many groups of a GROUP BY each hold one).
+    Vector vectors[kVectors];
     std::int32_t scratchIndex;
     ParenthesisGroup groups[kMaxGroups];
     std::int32_t depth;  // index of the innermost open group

@@ -1,10 +1,10 @@
 // The set-expression aggregate qv_int4range_op(int2 word, int4[] operand):
 // transition and final functions around qv::pgRangeArray::SetExpression.
 //
-// The state lives in a memory context of its own under the aggregate
-// context; every call makes it current and restores the caller's context.
-// The final function releases the state and deletes its context, so the
-// aggregate is declared so that it runs once per state.
+// The state lives in the aggregate context; every call that allocates makes
+// it current and restores the caller's context.  The final function frees
+// the state's buffers and the state, so the aggregate is declared so that it
+// runs once per state.
 #include <new>
 
 #include "qovellaPgSetExpression.h"
@@ -15,7 +15,7 @@ namespace {
 
 typedef qv::pgRangeArray::SetExpression<qvPalloc, qvPfree> Expression;
 
-// The aggregate state: its own context, then the expression.
+// The aggregate state: the context of its buffers, then the expression.
 struct Int4RangeOpData {
     MemoryContext context;
     Expression expression;
@@ -31,15 +31,20 @@ void refuseWindowContext(FunctionCallInfo fcinfo, const char* routine) {
                  "%s cannot be used as a window function", routine);
 }
 
-// A new state in a new context named after the creating function.
+// A new state in the aggregate context.
 Int4RangeOpData* createState(MemoryContext aggContext) {
-    MemoryContext context = QV_STATE_CONTEXT(aggContext, "qv_int4range_op_transfn");
-    MemoryContext previous = MemoryContextSwitchTo(context);
+    MemoryContext previous = MemoryContextSwitchTo(aggContext);
     Int4RangeOpData* state = static_cast<Int4RangeOpData*>(palloc0(sizeof(Int4RangeOpData)));
-    state->context = context;
+    state->context = aggContext;
     new (&state->expression) Expression();
     MemoryContextSwitchTo(previous);
     return state;
+}
+
+// Frees the state's seven buffers and the state; it is not used again.
+void releaseState(Int4RangeOpData* state) {
+    state->expression.release();
+    pfree(state);
 }
 
 Int4RangeOpData* stateArg(FunctionCallInfo fcinfo) {
@@ -74,7 +79,7 @@ Datum qv_int4range_op_transfn(PG_FUNCTION_ARGS) {
 }
 
 // Closes the groups left open, returns the root set as a range array and
-// destroys the state.  No rows at all give the empty array.
+// frees the state.  No rows at all give the empty array.
 Datum qv_int4range_op_finalfn(PG_FUNCTION_ARGS) {
     const char* routine = "qv_int4range_op_finalfn";
     qv::pg::aggregateContext(fcinfo, routine);
@@ -90,12 +95,7 @@ Datum qv_int4range_op_finalfn(PG_FUNCTION_ARGS) {
     if (root.size > static_cast<qv::pg::tSize>(PG_INT32_MAX / 2))
         QV_ERROR(qv::sqlstate::intervalFieldOverflow, routine, "array overflow ");
     ArrayType* result = qv::pg::rangeArrayResult(root.data, root.size);
-
-    MemoryContext context = state->context;
-    MemoryContextSwitchTo(context);
-    state->expression.release();
-    MemoryContextSwitchTo(previous);
-    MemoryContextDelete(context);
+    releaseState(state);
     PG_RETURN_ARRAYTYPE_P(result);
 }
 
