@@ -67,7 +67,8 @@ public:
         Range<int>* e = pending.end();
         auto byLower = [](const Range<int>& x, const Range<int>& y) { return x.lower < y.lower; };
         if (!std::is_sorted(b, e, byLower)) {
-            scratch.reserve(pending.size);
+            // only the radix sort of a long batch needs room beside it
+            if (pending.size >= pgRangeArray::kRadixSortMin) scratch.reserve(pending.size);
             pgRangeArray::sortRangesByLower(b, static_cast<std::size_t>(pending.size), scratch.data);
         }
         pending.size = static_cast<pg::tSize>(coalesce(b, e) - b);

@@ -38,10 +38,13 @@ struct SetExpression {
     static constexpr int kVectors = 7;
     static constexpr int kMaxGroups = 6;  // the root group and five nested ones
 
-    // The working sets: each starts with room for one range and doubles as
-    // the sets it receives grow, so an expression over a few ranges stays
-    // small (many groups of a GROUP BY each hold one).
-    Vector vectors[kVectors];
+    // A working set: no buffer until it first receives ranges, then room that
+    // doubles, so that the many small states of a GROUP BY stay small.
+    struct WorkVector : Vector {
+        WorkVector() : Vector(typename Vector::NoBuffer()) {}
+    };
+
+    WorkVector vectors[kVectors];
     std::int32_t scratchIndex;
     ParenthesisGroup groups[kMaxGroups];
     std::int32_t depth;  // index of the innermost open group
