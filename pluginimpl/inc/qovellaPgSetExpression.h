@@ -48,9 +48,13 @@ struct SetExpression {
     std::int32_t scratchIndex;
     ParenthesisGroup groups[kMaxGroups];
     std::int32_t depth;  // index of the innermost open group
+    // Whether vectors[k] is known canonical: it is empty, or a kernel made
+    // it from canonical inputs (operands are read as given and may not be).
+    bool canonical[kVectors];
 
     SetExpression() : scratchIndex(kVectors - 1), depth(0) {
         for (int k = 0; k < kMaxGroups; ++k) groups[k] = ParenthesisGroup{0, k};
+        for (bool& c : canonical) c = true;
     }
 
     // The root group's set (the expression's value once all groups closed).
@@ -69,11 +73,12 @@ struct SetExpression {
                          "reach max parenthesis group depth");
             groups[depth].operation = i == 1 ? operation : 1;
             vectors[groups[depth].vectorIndex].clear();
+            canonical[groups[depth].vectorIndex] = true;
         }
         // A freshly opened group starts as the operand itself.
         if (openCount > 0) operation = 1;
         RangeSpan operand = rangesFromElements(elements, n, "addValue");
-        addToCurrentGroup(operation, operand.begin, operand.end);
+        addToCurrentGroup(operation, operand.begin, operand.end, isCanonical(operand.begin, operand.end));
     }
 
     // Closes the innermost group, combining its set into its parent.  The
@@ -84,7 +89,7 @@ struct SetExpression {
                      "try to close root parenthesis group");
         const ParenthesisGroup closed = groups[depth--];
         const Vector& set = vectors[closed.vectorIndex];
-        addToCurrentGroup(closed.operation, set.begin(), set.end());
+        addToCurrentGroup(closed.operation, set.begin(), set.end(), canonical[closed.vectorIndex]);
     }
 
     // Closes the groups left open, innermost first.
@@ -93,8 +98,16 @@ struct SetExpression {
     }
 
     // current := current <operation> [begin; end), computed into the scratch
-    // vector, which then becomes the current group's vector.
-    void addToCurrentGroup(std::int32_t operation, const Range<int>* begin, const Range<int>* end) {
+    // vector, which then becomes the current group's vector.  The union of a
+    // canonical set with one range is the canonical set with that range
+    // inserted: it is made in place, without copying the set.
+    void addToCurrentGroup(std::int32_t operation, const Range<int>* begin, const Range<int>* end,
+                           bool operandCanonical) {
+        std::int32_t at = groups[depth].vectorIndex;
+        if (operation == 1 && end - begin == 1 && begin->lower <= begin->upper && canonical[at]) {
+            rangeArrayInsert(vectors[at], *begin);
+            return;
+        }
         Vector& scratch = vectors[scratchIndex];
         scratch.clear();
         const Vector& current = vectors[groups[depth].vectorIndex];
@@ -106,9 +119,20 @@ struct SetExpression {
                 QV_ERROR(sqlstate::invalidParameterValue, "addToCurrentGroup",
                          "Unknown operation id %i", operation);
         }
-        std::int32_t previous = groups[depth].vectorIndex;
+        canonical[scratchIndex] = canonical[at] && operandCanonical;
         groups[depth].vectorIndex = scratchIndex;
-        scratchIndex = previous;
+        scratchIndex = at;
+    }
+
+    // Whether [begin; end) is canonical: each range has lower <= upper and
+    // lies before the next with a gap.
+    static bool isCanonical(const Range<int>* begin, const Range<int>* end) {
+        for (const Range<int>* r = begin; r != end; ++r) {
+            if (r->lower > r->upper) return false;
+            if (r != begin && rangesTouch(r[-1].upper, r->lower))
+                return false;
+        }
+        return true;
     }
 
     // Frees the seven buffers; the expression is not used again.

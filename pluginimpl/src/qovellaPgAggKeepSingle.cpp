@@ -93,6 +93,21 @@ void addValue(KeepSingleState* s, std::uint32_t type, Datum value, bool isNull) 
     QV_ERROR(qv::sqlstate::intervalFieldOverflow, "addValue", "%s", ks::kUnsupportedType);
 }
 
+// The state's non-null kept value, as a copy that outlives the state.
+Datum keptValueCopy(const KeepSingleState* s) {
+    switch (ks::holdingOf(s->type)) {
+        case ks::Holding::byValue:
+            return s->value;
+        case ks::Holding::varlena:
+            return PointerGetDatum(pg_detoast_datum_copy(
+                reinterpret_cast<struct varlena*>(DatumGetPointer(s->value))));
+        case ks::Holding::unsupported:
+            break;
+    }
+    QV_ERROR(qv::sqlstate::intervalFieldOverflow, "qv_agg_keep_single_finalfn", "%s",
+             ks::kUnsupportedType);
+}
+
 // Frees the kept copy of a bytea or text value and the state; it is not
 // used again.
 void releaseState(KeepSingleState* s) {
@@ -133,24 +148,10 @@ Datum qv_agg_keep_single_finalfn(PG_FUNCTION_ARGS) {
     qv::pg::aggregateContext(fcinfo, "qv_agg_keep_single_finalfn");
     KeepSingleState* s = stateArg(fcinfo, 0);
     if (!s) PG_RETURN_NULL();
-    if (s->isNull) {
-        releaseState(s);
-        PG_RETURN_NULL();
-    }
-    Datum result = 0;
-    switch (ks::holdingOf(s->type)) {
-        case ks::Holding::byValue:
-            result = s->value;
-            break;
-        case ks::Holding::varlena:
-            result = PointerGetDatum(pg_detoast_datum_copy(
-                reinterpret_cast<struct varlena*>(DatumGetPointer(s->value))));
-            break;
-        case ks::Holding::unsupported:
-            QV_ERROR(qv::sqlstate::intervalFieldOverflow, "qv_agg_keep_single_finalfn", "%s",
-                     ks::kUnsupportedType);
-    }
+    bool isNull = s->isNull;
+    Datum result = isNull ? 0 : keptValueCopy(s);
     releaseState(s);
+    if (isNull) PG_RETURN_NULL();
     PG_RETURN_DATUM(result);
 }
 

@@ -139,6 +139,24 @@ ArrayType* scalarOutput(const Range<int>* r, std::size_t n) {
     return a;
 }
 
+// The state's set (merged first) in its output encoding; no state, or one
+// that never saw a row, gives the empty array.
+ArrayType* setResult(Int4ToSetOpDataSet* s) {
+    if (!s || s->inputKind == qv::pgRangeArray::kNotKnown)
+        return ::pg::allocateResultArray<int, INT4OID>(0);
+    settle(s);
+    const Range<int>* r = s->ranges.begin();
+    std::size_t n = static_cast<std::size_t>(s->ranges.size);
+    switch (s->outputKind) {
+        case qv::pgRangeArray::kRangeArray: return rangeOutput(r, n);
+        case qv::pgRangeArray::kMixArray: return mixOutput(r, n);
+        case qv::pgRangeArray::kScalarArray: return scalarOutput(r, n);
+        default:
+            QV_ERROR(qv::sqlstate::intervalFieldOverflow, kFinalRoutine,
+                     "qv_int4set_agg_finalfn not implemented");
+    }
+}
+
 // Frees the state's buffers and the state; it is not used again.
 void releaseState(Int4ToSetOpDataSet* s) {
     s->ranges.release();
@@ -168,23 +186,8 @@ Datum qv_int4set_agg_transfn_B(PG_FUNCTION_ARGS) { return setAggTransition(fcinf
 // without rows, or whose state never saw one, gives the empty array.
 Datum qv_int4set_agg_finalfn(PG_FUNCTION_ARGS) {
     Int4ToSetOpDataSet* s = stateArg(fcinfo, 0);
-    if (!s || s->inputKind == qv::pgRangeArray::kNotKnown) {
-        if (s) releaseState(s);
-        PG_RETURN_POINTER((::pg::allocateResultArray<int, INT4OID>(0)));
-    }
-    settle(s);
-    const Range<int>* r = s->ranges.begin();
-    std::size_t n = static_cast<std::size_t>(s->ranges.size);
-    ArrayType* result = nullptr;
-    switch (s->outputKind) {
-        case qv::pgRangeArray::kRangeArray: result = rangeOutput(r, n); break;
-        case qv::pgRangeArray::kMixArray: result = mixOutput(r, n); break;
-        case qv::pgRangeArray::kScalarArray: result = scalarOutput(r, n); break;
-        default:
-            QV_ERROR(qv::sqlstate::intervalFieldOverflow, kFinalRoutine,
-                     "qv_int4set_agg_finalfn not implemented");
-    }
-    releaseState(s);
+    ArrayType* result = setResult(s);
+    if (s) releaseState(s);
     if (!result)
         QV_ERROR(qv::sqlstate::intervalFieldOverflow, kFinalRoutine,
                  "qv_int4set_agg_finalfn internal error");
