@@ -50,7 +50,8 @@ public:
 
     Int4ToSetOpDataSet(void* context, pg::tSize capacity)
         : memoryContext(context), inputKind(0), outputKind(0), ranges(capacity),
-          pending(1), scratch(1), flushAt(kMinBatch) {}
+          pending(typename Ranges::NoBuffer()), scratch(typename Ranges::NoBuffer()),
+          flushAt(kMinBatch) {}
 
     // Adds [lower; upper].  A pair with lower > upper holds no value and is
     // skipped (inserting it would break the set's order).
