@@ -16,11 +16,13 @@
 // exchanging indices and no set is ever copied.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
 #include "qovellaError.h"
 #include "qovellaPgRangeKernels.h"
+#include "qovellaPgRangeSort.h"
 
 namespace qv {
 namespace pgRangeArray {
@@ -37,6 +39,7 @@ struct SetExpression {
 
     static constexpr int kVectors = 7;
     static constexpr int kMaxGroups = 6;  // the root group and five nested ones
+    static constexpr pg::tSize kMinBatch = 1024;  // pending ranges merged at once, at least
 
     // A working set: no buffer until it first receives ranges, then room that
     // doubles, so that the many small states of a GROUP BY stay small.
@@ -51,13 +54,18 @@ struct SetExpression {
     // Whether vectors[k] is known canonical: it is empty, or a kernel made
     // it from canonical inputs (operands are read as given and may not be).
     bool canonical[kVectors];
+    // Single ranges (lower <= upper) still to be united into the current
+    // group's canonical set, in arrival order.  A union of such rows is
+    // taken in batches: appended here, then sorted and merged in one pass,
+    // which gives the same canonical set as uniting them one by one.
+    WorkVector pending;
 
     SetExpression() : scratchIndex(kVectors - 1), depth(0) {
         for (int k = 0; k < kMaxGroups; ++k) groups[k] = ParenthesisGroup{0, k};
         for (bool& c : canonical) c = true;
     }
 
-    // The root group's set (the expression's value once all groups closed).
+    // The root group's set (the expression's value once closeAllGroups ran).
     const Vector& root() const { return vectors[groups[0].vectorIndex]; }
 
     // Folds one row into the expression: closes groups, opens groups, then
@@ -67,6 +75,7 @@ struct SetExpression {
         int closeCount = (word >> 2) & 0x7F;
         int openCount = (word >> 9) & 0x7F;
         for (int i = 0; i < closeCount; ++i) closeGroup();
+        if (openCount > 0) flushPending();
         for (int i = 1; i <= openCount; ++i) {
             if (++depth == kMaxGroups)
                 QV_ERROR(sqlstate::invalidParameterValue, "addValue",
@@ -87,6 +96,7 @@ struct SetExpression {
         if (depth == 0)
             QV_ERROR(sqlstate::intervalFieldOverflow, "closeGroup",
                      "try to close root parenthesis group");
+        flushPending();
         const ParenthesisGroup closed = groups[depth--];
         const Vector& set = vectors[closed.vectorIndex];
         addToCurrentGroup(closed.operation, set.begin(), set.end(), canonical[closed.vectorIndex]);
@@ -95,22 +105,25 @@ struct SetExpression {
     // Closes the groups left open, innermost first.
     void closeAllGroups() {
         while (depth > 0) closeGroup();
+        flushPending();
     }
 
     // current := current <operation> [begin; end), computed into the scratch
     // vector, which then becomes the current group's vector.  The union of a
-    // canonical set with one range is the canonical set with that range
-    // inserted: it is made in place, without copying the set.
+    // canonical set with one range waits in the pending batch.
     void addToCurrentGroup(std::int32_t operation, const Range<int>* begin, const Range<int>* end,
                            bool operandCanonical) {
         std::int32_t at = groups[depth].vectorIndex;
         if (operation == 1 && end - begin == 1 && begin->lower <= begin->upper && canonical[at]) {
-            rangeArrayInsert(vectors[at], *begin);
+            pending.push_back(*begin);
+            if (pending.size >= kMinBatch && pending.size >= vectors[at].size) flushPending();
             return;
         }
+        flushPending();
+        at = groups[depth].vectorIndex;
         Vector& scratch = vectors[scratchIndex];
         scratch.clear();
-        const Vector& current = vectors[groups[depth].vectorIndex];
+        const Vector& current = vectors[at];
         switch (operation) {
             case 1: computeUnion(current.begin(), current.end(), begin, end, scratch); break;
             case 2: computeIntersection(current.begin(), current.end(), begin, end, scratch); break;
@@ -120,6 +133,34 @@ struct SetExpression {
                          "Unknown operation id %i", operation);
         }
         canonical[scratchIndex] = canonical[at] && operandCanonical;
+        groups[depth].vectorIndex = scratchIndex;
+        scratchIndex = at;
+    }
+
+    // Unites the pending ranges into the current group's set: sorted by
+    // lower bound, made canonical, then merged with the set in one pass.
+    void flushPending() {
+        if (pending.empty()) return;
+        Range<int>* b = pending.begin();
+        Range<int>* e = pending.end();
+        if (!std::is_sorted(b, e, [](const Range<int>& x, const Range<int>& y) { return x.lower < y.lower; })) {
+            Vector& room = vectors[scratchIndex];  // free until the merge below
+            if (pending.size >= kRadixSortMin) room.reserve(pending.size);
+            sortRangesByLower(b, static_cast<std::size_t>(pending.size), room.data);
+        }
+        // join touching neighbours: the merge takes canonical runs
+        Range<int>* w = b;
+        for (Range<int>* r = b + 1; r < e; ++r) {
+            if (!rangesTouch(w->upper, r->lower)) *++w = *r;
+            else if (r->upper > w->upper) w->upper = r->upper;
+        }
+        e = w + 1;
+        std::int32_t at = groups[depth].vectorIndex;
+        Vector& scratch = vectors[scratchIndex];
+        computeUnion(vectors[at].begin(), vectors[at].end(), static_cast<const Range<int>*>(b),
+                     static_cast<const Range<int>*>(e), scratch);
+        pending.clear();
+        canonical[scratchIndex] = true;
         groups[depth].vectorIndex = scratchIndex;
         scratchIndex = at;
     }
@@ -135,9 +176,10 @@ struct SetExpression {
         return true;
     }
 
-    // Frees the seven buffers; the expression is not used again.
+    // Frees the buffers; the expression is not used again.
     void release() {
         for (Vector& v : vectors) v.release();
+        pending.release();
     }
 };
 
