@@ -15,9 +15,9 @@ namespace {
 
 typedef qv::pgRangeArray::SetExpression<qvPalloc, qvPfree> Expression;
 
-// The aggregate state: the context of its buffers, then the expression.
+// The aggregate state: the expression, whose buffers are allocated in the
+// aggregate context that every call obtains (256 bytes: one small chunk).
 struct Int4RangeOpData {
-    MemoryContext context;
     Expression expression;
 };
 
@@ -35,7 +35,6 @@ void refuseWindowContext(FunctionCallInfo fcinfo, const char* routine) {
 Int4RangeOpData* createState(MemoryContext aggContext) {
     MemoryContext previous = MemoryContextSwitchTo(aggContext);
     Int4RangeOpData* state = static_cast<Int4RangeOpData*>(palloc0(sizeof(Int4RangeOpData)));
-    state->context = aggContext;
     new (&state->expression) Expression();
     MemoryContextSwitchTo(previous);
     return state;
@@ -70,7 +69,7 @@ Datum qv_int4range_op_transfn(PG_FUNCTION_ARGS) {
     if (!state) state = createState(aggContext);
     if (PG_ARGISNULL(2)) PG_RETURN_POINTER(state);
 
-    MemoryContext previous = MemoryContextSwitchTo(state->context);
+    MemoryContext previous = MemoryContextSwitchTo(aggContext);
     std::uint16_t word = static_cast<std::uint16_t>(PG_GETARG_DATUM(1) & 0xFFFF);
     qv::pg::Int4Elements operand = qv::pg::int4Elements(qv::pg::arrayArg(fcinfo, 2));
     state->expression.addValue(word, operand.data, operand.count);
@@ -82,12 +81,12 @@ Datum qv_int4range_op_transfn(PG_FUNCTION_ARGS) {
 // frees the state.  No rows at all give the empty array.
 Datum qv_int4range_op_finalfn(PG_FUNCTION_ARGS) {
     const char* routine = "qv_int4range_op_finalfn";
-    qv::pg::aggregateContext(fcinfo, routine);
+    MemoryContext aggContext = qv::pg::aggregateContext(fcinfo, routine);
     refuseWindowContext(fcinfo, routine);
     Int4RangeOpData* state = stateArg(fcinfo);
     if (!state) PG_RETURN_ARRAYTYPE_P(qv::pg::rangeArrayResult(nullptr, 0));
 
-    MemoryContext previous = MemoryContextSwitchTo(state->context);
+    MemoryContext previous = MemoryContextSwitchTo(aggContext);
     state->expression.closeAllGroups();
     MemoryContextSwitchTo(previous);
 
