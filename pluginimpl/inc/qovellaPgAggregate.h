@@ -25,11 +25,15 @@ inline MemoryContext aggregateContext(FunctionCallInfo fcinfo, const char* routi
 }  // namespace pg
 }  // namespace qv
 
-// A new memory context under parent for one aggregate state, named after the
-// function that creates the state.  A macro: the server takes context names
-// as string literals only.
-#define QV_STATE_CONTEXT(parent, name) AllocSetContextCreate((parent), name, ALLOCSET_DEFAULT_SIZES)
-
+// Aggregate states are allocated directly in the aggregate context, as
+// core's array_agg does: no memory context per state.  Hashed aggregation
+// measures its memory by adding up the aggregate context and every child of
+// it each time it adds a group, so a context per state would make that
+// quadratic in the number of groups and cost a whole block for a state of a
+// few bytes.  The context still sees every byte the states hold, so hashed
+// aggregation spills once they pass its limit.  States start small and grow
+// by doubling.
+//
 // A final function never releases the state it finalises: the server may
 // finalise one state more than once.  A window does so once per row and goes
 // on adding rows to the state (servers before 11 know no FINALFUNC_MODIFY to

@@ -41,7 +41,7 @@ class Int4ToSetOpDataSet {
 public:
     typedef pgRangeArray::RangeVector<int, Alloc, Free> Ranges;
 
-    void* memoryContext;     // the state's own memory context (server glue)
+    void* memoryContext;     // where the buffers are allocated (server glue)
     std::int32_t inputKind;  // ArrayDataType code, 0 until the first row
     std::int32_t outputKind;
     Ranges ranges;           // the set: sorted, disjoint, never touching
@@ -50,7 +50,8 @@ public:
 
     Int4ToSetOpDataSet(void* context, pg::tSize capacity)
         : memoryContext(context), inputKind(0), outputKind(0), ranges(capacity),
-          pending(1), scratch(1), flushAt(kMinBatch) {}
+          pending(typename Ranges::NoBuffer()), scratch(typename Ranges::NoBuffer()),
+          flushAt(kMinBatch) {}
 
     // Adds [lower; upper].  A pair with lower > upper holds no value and is
     // skipped (inserting it would break the set's order).
@@ -67,7 +68,8 @@ public:
         Range<int>* e = pending.end();
         auto byLower = [](const Range<int>& x, const Range<int>& y) { return x.lower < y.lower; };
         if (!std::is_sorted(b, e, byLower)) {
-            scratch.reserve(pending.size);
+            // only the radix sort of a long batch needs room beside it
+            if (pending.size >= pgRangeArray::kRadixSortMin) scratch.reserve(pending.size);
             pgRangeArray::sortRangesByLower(b, static_cast<std::size_t>(pending.size), scratch.data);
         }
         pending.size = static_cast<pg::tSize>(coalesce(b, e) - b);

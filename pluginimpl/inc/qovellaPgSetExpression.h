@@ -16,11 +16,13 @@
 // exchanging indices and no set is ever copied.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
 #include "qovellaError.h"
 #include "qovellaPgRangeKernels.h"
+#include "qovellaPgRangeSort.h"
 
 namespace qv {
 namespace pgRangeArray {
@@ -37,23 +39,33 @@ struct SetExpression {
 
     static constexpr int kVectors = 7;
     static constexpr int kMaxGroups = 6;  // the root group and five nested ones
-    static constexpr pg::tSize kInitialCapacity = 1024;
+    static constexpr pg::tSize kMinBatch = 1024;  // pending ranges merged at once, at least
 
-    // A working set with room for 1024 ranges from the start.
+    // A working set: no buffer until it first receives ranges, then room that
+    // doubles, so that the many small states of a GROUP BY stay small.
     struct WorkVector : Vector {
-        WorkVector() : Vector(kInitialCapacity) {}
+        WorkVector() : Vector(typename Vector::NoBuffer()) {}
     };
 
     WorkVector vectors[kVectors];
     std::int32_t scratchIndex;
     ParenthesisGroup groups[kMaxGroups];
     std::int32_t depth;  // index of the innermost open group
+    // Whether vectors[k] is known canonical: it is empty, or a kernel made
+    // it from canonical inputs (operands are read as given and may not be).
+    bool canonical[kVectors];
+    // Single ranges (lower <= upper) still to be united into the current
+    // group's canonical set, in arrival order.  A union of such rows is
+    // taken in batches: appended here, then sorted and merged in one pass,
+    // which gives the same canonical set as uniting them one by one.
+    WorkVector pending;
 
     SetExpression() : scratchIndex(kVectors - 1), depth(0) {
         for (int k = 0; k < kMaxGroups; ++k) groups[k] = ParenthesisGroup{0, k};
+        for (bool& c : canonical) c = true;
     }
 
-    // The root group's set (the expression's value once all groups closed).
+    // The root group's set (the expression's value once closeAllGroups ran).
     const Vector& root() const { return vectors[groups[0].vectorIndex]; }
 
     // Folds one row into the expression: closes groups, opens groups, then
@@ -63,17 +75,19 @@ struct SetExpression {
         int closeCount = (word >> 2) & 0x7F;
         int openCount = (word >> 9) & 0x7F;
         for (int i = 0; i < closeCount; ++i) closeGroup();
+        if (openCount > 0) flushPending();
         for (int i = 1; i <= openCount; ++i) {
             if (++depth == kMaxGroups)
                 QV_ERROR(sqlstate::invalidParameterValue, "addValue",
                          "reach max parenthesis group depth");
             groups[depth].operation = i == 1 ? operation : 1;
             vectors[groups[depth].vectorIndex].clear();
+            canonical[groups[depth].vectorIndex] = true;
         }
         // A freshly opened group starts as the operand itself.
         if (openCount > 0) operation = 1;
         RangeSpan operand = rangesFromElements(elements, n, "addValue");
-        addToCurrentGroup(operation, operand.begin, operand.end);
+        addToCurrentGroup(operation, operand.begin, operand.end, isCanonical(operand.begin, operand.end));
     }
 
     // Closes the innermost group, combining its set into its parent.  The
@@ -82,22 +96,34 @@ struct SetExpression {
         if (depth == 0)
             QV_ERROR(sqlstate::intervalFieldOverflow, "closeGroup",
                      "try to close root parenthesis group");
+        flushPending();
         const ParenthesisGroup closed = groups[depth--];
         const Vector& set = vectors[closed.vectorIndex];
-        addToCurrentGroup(closed.operation, set.begin(), set.end());
+        addToCurrentGroup(closed.operation, set.begin(), set.end(), canonical[closed.vectorIndex]);
     }
 
     // Closes the groups left open, innermost first.
     void closeAllGroups() {
         while (depth > 0) closeGroup();
+        flushPending();
     }
 
     // current := current <operation> [begin; end), computed into the scratch
-    // vector, which then becomes the current group's vector.
-    void addToCurrentGroup(std::int32_t operation, const Range<int>* begin, const Range<int>* end) {
+    // vector, which then becomes the current group's vector.  The union of a
+    // canonical set with one range waits in the pending batch.
+    void addToCurrentGroup(std::int32_t operation, const Range<int>* begin, const Range<int>* end,
+                           bool operandCanonical) {
+        std::int32_t at = groups[depth].vectorIndex;
+        if (operation == 1 && end - begin == 1 && begin->lower <= begin->upper && canonical[at]) {
+            pending.push_back(*begin);
+            if (pending.size >= kMinBatch && pending.size >= vectors[at].size) flushPending();
+            return;
+        }
+        flushPending();
+        at = groups[depth].vectorIndex;
         Vector& scratch = vectors[scratchIndex];
         scratch.clear();
-        const Vector& current = vectors[groups[depth].vectorIndex];
+        const Vector& current = vectors[at];
         switch (operation) {
             case 1: computeUnion(current.begin(), current.end(), begin, end, scratch); break;
             case 2: computeIntersection(current.begin(), current.end(), begin, end, scratch); break;
@@ -106,14 +132,54 @@ struct SetExpression {
                 QV_ERROR(sqlstate::invalidParameterValue, "addToCurrentGroup",
                          "Unknown operation id %i", operation);
         }
-        std::int32_t previous = groups[depth].vectorIndex;
+        canonical[scratchIndex] = canonical[at] && operandCanonical;
         groups[depth].vectorIndex = scratchIndex;
-        scratchIndex = previous;
+        scratchIndex = at;
     }
 
-    // Frees the seven buffers; the expression is not used again.
+    // Unites the pending ranges into the current group's set: sorted by
+    // lower bound, made canonical, then merged with the set in one pass.
+    void flushPending() {
+        if (pending.empty()) return;
+        Range<int>* b = pending.begin();
+        Range<int>* e = pending.end();
+        if (!std::is_sorted(b, e, [](const Range<int>& x, const Range<int>& y) { return x.lower < y.lower; })) {
+            Vector& room = vectors[scratchIndex];  // free until the merge below
+            if (pending.size >= kRadixSortMin) room.reserve(pending.size);
+            sortRangesByLower(b, static_cast<std::size_t>(pending.size), room.data);
+        }
+        // join touching neighbours: the merge takes canonical runs
+        Range<int>* w = b;
+        for (Range<int>* r = b + 1; r < e; ++r) {
+            if (!rangesTouch(w->upper, r->lower)) *++w = *r;
+            else if (r->upper > w->upper) w->upper = r->upper;
+        }
+        e = w + 1;
+        std::int32_t at = groups[depth].vectorIndex;
+        Vector& scratch = vectors[scratchIndex];
+        computeUnion(vectors[at].begin(), vectors[at].end(), static_cast<const Range<int>*>(b),
+                     static_cast<const Range<int>*>(e), scratch);
+        pending.clear();
+        canonical[scratchIndex] = true;
+        groups[depth].vectorIndex = scratchIndex;
+        scratchIndex = at;
+    }
+
+    // Whether [begin; end) is canonical: each range has lower <= upper and
+    // lies before the next with a gap.
+    static bool isCanonical(const Range<int>* begin, const Range<int>* end) {
+        for (const Range<int>* r = begin; r != end; ++r) {
+            if (r->lower > r->upper) return false;
+            if (r != begin && rangesTouch(r[-1].upper, r->lower))
+                return false;
+        }
+        return true;
+    }
+
+    // Frees the buffers; the expression is not used again.
     void release() {
         for (Vector& v : vectors) v.release();
+        pending.release();
     }
 };
 

@@ -37,6 +37,13 @@ public:
         reserve(initialCapacity < 1 ? 1 : initialCapacity);
     }
 
+    // An empty vector without a buffer (capacity 0): the first growth
+    // allocates room for one element, doubling from there.  For vectors of
+    // which many are made and few are filled, such as those of aggregate
+    // states.
+    struct NoBuffer {};
+    explicit tVector(NoBuffer) : capacity(0), size(0), data(nullptr) {}
+
     ~tVector() {
         if (data) Free(data);
     }

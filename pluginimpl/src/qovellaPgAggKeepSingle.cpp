@@ -2,12 +2,10 @@
 // an error when two rows disagree.  A null is a value of its own that agrees
 // only with a null.
 //
-// Each state lives in a memory context of its own under the aggregate
-// context, named after the function that created it, so that the final
-// function can free the state and its kept value in one step.  A bytea or
-// text value is always kept as a private detoasted copy: a plain value
-// points into the row it came from, which the executor may free or reuse
-// before the final function runs.
+// States live in the aggregate context, which releases them; the final
+// function leaves its state whole.  A bytea or text value is always kept as a private
+// detoasted copy: a plain value points into the row it came from, which the
+// executor may free or reuse before the final function runs.
 #include <cstring>
 
 #include "qovellaPgUtils.h"
@@ -19,15 +17,14 @@ namespace ks = qv::keepSingle;
 namespace {
 
 struct KeepSingleState {
-    MemoryContext context;
+    MemoryContext context;  // where the kept value is allocated
     bool isNull;      // true when fresh or when the kept value is null
     Datum value;      // by-value types: the value; bytea, text: a private copy
     std::uint32_t type;  // 0 until a first value (or null) is recorded
 };
 
-// A fresh state allocated in its own new context, which becomes current;
-// the previous current context is returned through previous.  The context
-// is created by the caller because context names must be string literals.
+// A fresh state allocated in the aggregate context, which becomes current;
+// the previous current context is returned through previous.
 KeepSingleState* newState(MemoryContext context, MemoryContext* previous) {
     *previous = MemoryContextSwitchTo(context);
     auto* s = static_cast<KeepSingleState*>(palloc0(sizeof(KeepSingleState)));
@@ -96,6 +93,21 @@ void addValue(KeepSingleState* s, std::uint32_t type, Datum value, bool isNull) 
     QV_ERROR(qv::sqlstate::intervalFieldOverflow, "addValue", "%s", ks::kUnsupportedType);
 }
 
+// The state's non-null kept value, as a copy that outlives the state.
+Datum keptValueCopy(const KeepSingleState* s) {
+    switch (ks::holdingOf(s->type)) {
+        case ks::Holding::byValue:
+            return s->value;
+        case ks::Holding::varlena:
+            return PointerGetDatum(pg_detoast_datum_copy(
+                reinterpret_cast<struct varlena*>(DatumGetPointer(s->value))));
+        case ks::Holding::unsupported:
+            break;
+    }
+    QV_ERROR(qv::sqlstate::intervalFieldOverflow, "qv_agg_keep_single_finalfn", "%s",
+             ks::kUnsupportedType);
+}
+
 }  // namespace
 
 extern "C" {
@@ -114,7 +126,7 @@ Datum qv_agg_keep_single_transfn(PG_FUNCTION_ARGS) {
     if (s) {
         previous = MemoryContextSwitchTo(s->context);
     } else {
-        s = newState(QV_STATE_CONTEXT(aggContext, "qv_agg_keep_single_transfn"), &previous);
+        s = newState(aggContext, &previous);
     }
     // The incoming type matters only until one is recorded.
     std::uint32_t type = s->type ? s->type : get_fn_expr_argtype(fcinfo->flinfo, 1);
@@ -129,20 +141,7 @@ Datum qv_agg_keep_single_finalfn(PG_FUNCTION_ARGS) {
     KeepSingleState* s = stateArg(fcinfo, 0);
     if (!s) PG_RETURN_NULL();
     if (s->isNull) PG_RETURN_NULL();
-    Datum result = 0;
-    switch (ks::holdingOf(s->type)) {
-        case ks::Holding::byValue:
-            result = s->value;
-            break;
-        case ks::Holding::varlena:
-            result = PointerGetDatum(pg_detoast_datum_copy(
-                reinterpret_cast<struct varlena*>(DatumGetPointer(s->value))));
-            break;
-        case ks::Holding::unsupported:
-            QV_ERROR(qv::sqlstate::intervalFieldOverflow, "qv_agg_keep_single_finalfn", "%s",
-                     ks::kUnsupportedType);
-    }
-    PG_RETURN_DATUM(result);
+    PG_RETURN_DATUM(keptValueCopy(s));
 }
 
 // A new state agreeing with both inputs, which stay unchanged.
@@ -152,7 +151,7 @@ Datum qv_agg_keep_single_combinefn(PG_FUNCTION_ARGS) {
     const KeepSingleState* b = stateArg(fcinfo, 1);
     MemoryContext previous;
     KeepSingleState* s =
-        newState(QV_STATE_CONTEXT(aggContext, "qv_agg_keep_single_combinefn"), &previous);
+        newState(aggContext, &previous);
     if (a) addValue(s, a->type, a->value, a->isNull);
     if (b && b->type != 0) addValue(s, b->type, b->value, b->isNull);
     MemoryContextSwitchTo(previous);
@@ -189,7 +188,7 @@ Datum qv_agg_keep_single_deserialfn(PG_FUNCTION_ARGS) {
     MemoryContext aggContext = qv::pg::aggregateContext(fcinfo, "qv_agg_keep_single_deserialfn");
     MemoryContext previous;
     KeepSingleState* s =
-        newState(QV_STATE_CONTEXT(aggContext, "qv_agg_keep_single_deserialfn"), &previous);
+        newState(aggContext, &previous);
     if (!PG_ARGISNULL(0)) {
         // Read in place unless compressed or out of line.
         MemoryContextSwitchTo(previous);

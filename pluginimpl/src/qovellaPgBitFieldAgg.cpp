@@ -1,7 +1,7 @@
 // The bitfield set aggregate qv_int4set_agg_optimized: values known to lie
-// in 0..maxinput, gathered as one bit per value.  Each state lives in a
-// memory context of its own under the aggregate's context; the final
-// function deletes it.
+// in 0..maxinput, gathered as one bit per value.  States live in the
+// aggregate context, which releases them; the final function leaves its
+// state whole.
 #include <new>
 
 #include "qovellaPgUtils.h"
@@ -16,16 +16,16 @@ typedef qv::pg::tBitField<qvPalloc, qvPfree> Bits;
 
 // The aggregate state.
 struct Int4ToSetOpDataOptimized {
-    MemoryContext memoryContext;
+    MemoryContext memoryContext;  // where the bits are allocated
     std::int32_t inputKind;
     std::int32_t outputKind;
     Bits bits;
-    agg::ValueBatch<Bits> pending;  // values of input kind 1 not yet set
-
+    agg::ValueBatch<Bits>* pending;  // values of input kind 1 not yet set, or null
     void addRange(FunctionCallInfo fcinfo, bool arrayForm);
+    void addValue(std::int32_t v);
 };
 
-// A fresh state (kinds 0, no bits) in the given new context.
+// A fresh state (kinds 0, no bits) in the aggregate context.
 Int4ToSetOpDataOptimized* newState(MemoryContext context) {
     Int4ToSetOpDataOptimized* s =
         new (MemoryContextAllocZero(context, sizeof(Int4ToSetOpDataOptimized))) Int4ToSetOpDataOptimized();
@@ -37,7 +37,7 @@ Int4ToSetOpDataOptimized* newState(MemoryContext context) {
 Int4ToSetOpDataOptimized* stateArg(FunctionCallInfo fcinfo, int i) {
     if (PG_ARGISNULL(i)) return nullptr;
     Int4ToSetOpDataOptimized* s = reinterpret_cast<Int4ToSetOpDataOptimized*>(PG_GETARG_POINTER(i));
-    s->pending.flush(s->bits);
+    if (s->pending) s->pending->flush(s->bits);
     return s;
 }
 
@@ -66,7 +66,7 @@ void Int4ToSetOpDataOptimized::addRange(FunctionCallInfo fcinfo, bool arrayForm)
     }
     switch (inputKind) {
         case qv::pgRangeArray::kOneValue:
-            if (!PG_ARGISNULL(1)) pending.add(bits, PG_GETARG_INT32(1));
+            if (!PG_ARGISNULL(1)) addValue(PG_GETARG_INT32(1));
             return;
         case qv::pgRangeArray::kTwoValues:
             if (!PG_ARGISNULL(1) && !PG_ARGISNULL(2))
@@ -97,8 +97,7 @@ Datum transition(FunctionCallInfo fcinfo, bool arrayForm) {
     MemoryContext parent = qv::pg::aggregateContext(fcinfo, routine);
     Int4ToSetOpDataOptimized* s =
         PG_ARGISNULL(0) ? nullptr : reinterpret_cast<Int4ToSetOpDataOptimized*>(PG_GETARG_POINTER(0));
-    if (!s)
-        s = newState(QV_STATE_CONTEXT(parent, "qv_int4set_agg_optimized_transfn_impl"));
+    if (!s) s = newState(parent);
     MemoryContext old = MemoryContextSwitchTo(s->memoryContext);
     s->addRange(fcinfo, arrayForm);
     MemoryContextSwitchTo(old);
@@ -126,6 +125,23 @@ ArrayType* finalArray(const Int4ToSetOpDataOptimized* s) {
     agg::writeOutput(kind, s->bits.data, s->bits.size, c,
                      reinterpret_cast<std::int32_t*>(ARR_DATA_PTR(a)));
     return a;
+}
+
+// Bits from which values of input kind 1 are queued and set in batches:
+// smaller bits stay in the cache, where setting a value at once costs no
+// miss, and a group of a few values needs no batch of its own.
+constexpr std::uint32_t kBatchFromBytes = 64 * 1024;
+
+
+// Input kind 1: checks v at once and sets it, through the batch when the
+// bits are large (the batch is made on first use, in the current context).
+void Int4ToSetOpDataOptimized::addValue(std::int32_t v) {
+    if (bits.size < kBatchFromBytes) {
+        agg::addValue(bits, v);
+        return;
+    }
+    if (!pending) pending = new (palloc0(sizeof(agg::ValueBatch<Bits>))) agg::ValueBatch<Bits>();
+    pending->add(bits, v);
 }
 
 }  // namespace
@@ -162,7 +178,7 @@ Datum qv_int4set_agg_optimized_combinefn(PG_FUNCTION_ARGS) {
     MemoryContext parent = qv::pg::aggregateContext(fcinfo, routine);
     const Int4ToSetOpDataOptimized* a = stateArg(fcinfo, 0);
     const Int4ToSetOpDataOptimized* b = stateArg(fcinfo, 1);
-    Int4ToSetOpDataOptimized* s = newState(QV_STATE_CONTEXT(parent, "qv_int4set_agg_optimized_combinefn"));
+    Int4ToSetOpDataOptimized* s = newState(parent);
     MemoryContext old = MemoryContextSwitchTo(s->memoryContext);
     if (a) copyState(s, a);
     if (b && b->inputKind != qv::pgRangeArray::kNotKnown) {
@@ -193,7 +209,7 @@ Datum qv_int4set_agg_optimized_serialfn(PG_FUNCTION_ARGS) {
 Datum qv_int4set_agg_optimized_deserialfn(PG_FUNCTION_ARGS) {
     const char* routine = "qv_int4set_agg_optimized_deserialfn";
     MemoryContext parent = qv::pg::aggregateContext(fcinfo, routine);
-    Int4ToSetOpDataOptimized* s = newState(QV_STATE_CONTEXT(parent, "qv_int4set_agg_optimized_deserialfn"));
+    Int4ToSetOpDataOptimized* s = newState(parent);
     if (PG_ARGISNULL(0)) PG_RETURN_POINTER(s);
     const bytea* b = PG_GETARG_BYTEA_P(0);  // 4-byte header, as the layout says
     agg::SerialisedState in = agg::readState(reinterpret_cast<const unsigned char*>(b), VARSIZE(b));

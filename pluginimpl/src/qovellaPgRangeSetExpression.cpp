@@ -1,10 +1,10 @@
 // The set-expression aggregate qv_int4range_op(int2 word, int4[] operand):
 // transition and final functions around qv::pgRangeArray::SetExpression.
 //
-// The state lives in a memory context of its own under the aggregate
-// context; every call makes it current and restores the caller's context.
-// The final function closes the open groups of the state, so the aggregate
-// is declared so that no further rows reach the state after it.
+// The state lives in the aggregate context; every call that allocates makes
+// it current and restores the caller's context.  The final function closes
+// the open groups of the state, so the aggregate is declared so that no
+// further rows reach the state after it.
 #include <new>
 
 #include "qovellaPgSetExpression.h"
@@ -15,14 +15,14 @@ namespace {
 
 typedef qv::pgRangeArray::SetExpression<qvPalloc, qvPfree> Expression;
 
-// The aggregate state: its own context, then the expression.
+// The aggregate state: the expression, whose buffers are allocated in the
+// aggregate context that every call obtains (256 bytes: one small chunk).
 struct Int4RangeOpData {
-    MemoryContext context;
     Expression expression;
 };
 
-// The final function closes the open groups, so it must not run where the
-// server goes on adding rows to a finalised state: in a window (possible on
+// The final function destroys the state, so it must not run where the server
+// may finalise one state more than once: as a window function (possible on
 // servers without FINALFUNC_MODIFY, or through another aggregate declared
 // over these support functions).
 void refuseWindowContext(FunctionCallInfo fcinfo, const char* routine) {
@@ -31,16 +31,15 @@ void refuseWindowContext(FunctionCallInfo fcinfo, const char* routine) {
                  "%s cannot be used as a window function", routine);
 }
 
-// A new state in a new context named after the creating function.
+// A new state in the aggregate context.
 Int4RangeOpData* createState(MemoryContext aggContext) {
-    MemoryContext context = QV_STATE_CONTEXT(aggContext, "qv_int4range_op_transfn");
-    MemoryContext previous = MemoryContextSwitchTo(context);
+    MemoryContext previous = MemoryContextSwitchTo(aggContext);
     Int4RangeOpData* state = static_cast<Int4RangeOpData*>(palloc0(sizeof(Int4RangeOpData)));
-    state->context = context;
     new (&state->expression) Expression();
     MemoryContextSwitchTo(previous);
     return state;
 }
+
 
 Int4RangeOpData* stateArg(FunctionCallInfo fcinfo) {
     if (PG_ARGISNULL(0)) return nullptr;
@@ -65,7 +64,7 @@ Datum qv_int4range_op_transfn(PG_FUNCTION_ARGS) {
     if (!state) state = createState(aggContext);
     if (PG_ARGISNULL(2)) PG_RETURN_POINTER(state);
 
-    MemoryContext previous = MemoryContextSwitchTo(state->context);
+    MemoryContext previous = MemoryContextSwitchTo(aggContext);
     std::uint16_t word = static_cast<std::uint16_t>(PG_GETARG_DATUM(1) & 0xFFFF);
     qv::pg::Int4Elements operand = qv::pg::int4Elements(qv::pg::arrayArg(fcinfo, 2));
     state->expression.addValue(word, operand.data, operand.count);
@@ -78,12 +77,12 @@ Datum qv_int4range_op_transfn(PG_FUNCTION_ARGS) {
 // the empty array.
 Datum qv_int4range_op_finalfn(PG_FUNCTION_ARGS) {
     const char* routine = "qv_int4range_op_finalfn";
-    qv::pg::aggregateContext(fcinfo, routine);
+    MemoryContext aggContext = qv::pg::aggregateContext(fcinfo, routine);
     refuseWindowContext(fcinfo, routine);
     Int4RangeOpData* state = stateArg(fcinfo);
     if (!state) PG_RETURN_ARRAYTYPE_P(qv::pg::rangeArrayResult(nullptr, 0));
 
-    MemoryContext previous = MemoryContextSwitchTo(state->context);
+    MemoryContext previous = MemoryContextSwitchTo(aggContext);
     state->expression.closeAllGroups();
     MemoryContextSwitchTo(previous);
 

@@ -1,7 +1,7 @@
 // The general set aggregate qv_int4set_agg: values, ranges or whole sets
 // from many rows into one set, written as a range, scalar or mix array.
-// Each state lives in a memory context of its own under the aggregate's
-// context, which releases it.
+// States live in the aggregate context, which releases them; the final
+// function leaves its state whole (see qovellaPgAggregate.h).
 #include <climits>
 #include <new>
 
@@ -18,10 +18,11 @@ typedef qv::setAgg::Int4ToSetOpDataSet<qvPalloc, qvPfree> Int4ToSetOpDataSet;
 
 constexpr const char* kFinalRoutine = "qv_int4set_agg_finalfn";
 
-// A fresh state (kinds 0, no ranges) allocated in its own context.
-Int4ToSetOpDataSet* newState(MemoryContext context, qv::pg::tSize capacity) {
+// A fresh state (kinds 0, no ranges) in the aggregate context, with room
+// for one range in each buffer; the buffers double as they fill.
+Int4ToSetOpDataSet* newState(MemoryContext context) {
     MemoryContext old = MemoryContextSwitchTo(context);
-    Int4ToSetOpDataSet* s = new (palloc0(sizeof(Int4ToSetOpDataSet))) Int4ToSetOpDataSet(context, capacity);
+    Int4ToSetOpDataSet* s = new (palloc0(sizeof(Int4ToSetOpDataSet))) Int4ToSetOpDataSet(context, 1);
     MemoryContextSwitchTo(old);
     return s;
 }
@@ -34,7 +35,7 @@ Int4ToSetOpDataSet* stateArg(FunctionCallInfo fcinfo, int i) {
     return PG_ARGISNULL(i) ? nullptr : reinterpret_cast<Int4ToSetOpDataSet*>(PG_GETARG_POINTER(i));
 }
 
-// Merges the state's pending rows, allocating in the state's own context.
+// Merges the state's pending rows, allocating in the state's context.
 void settle(Int4ToSetOpDataSet* s) {
     MemoryContext old = MemoryContextSwitchTo(contextOf(s));
     s->settle();
@@ -73,9 +74,8 @@ Datum setAggTransition(FunctionCallInfo fcinfo, bool arrayForm) {
     MemoryContext agg = qv::pg::aggregateContext(fcinfo, "qv_int4set_agg_transfn");
     Int4ToSetOpDataSet* s = stateArg(fcinfo, 0);
     // Rows reach the set through the pending batch, which starts small and
-    // doubles, so a group of a few rows fits the context's first block.
-    if (!s)
-        s = newState(QV_STATE_CONTEXT(agg, "qv_int4set_agg_transfn"), 1);
+    // doubles, so a group of a few rows costs a few small allocations.
+    if (!s) s = newState(agg);
     if (s->inputKind == qv::pgRangeArray::kNotKnown) {
         int outArg = arrayForm ? 3 : (PG_NARGS() == 3 ? 2 : 3);
         std::int32_t in = arrayForm ? qv::pgRangeArray::ArrayDataTypeFromChar(PG_GETARG_CHAR(1))
@@ -139,6 +139,24 @@ ArrayType* scalarOutput(const Range<int>* r, std::size_t n) {
     return a;
 }
 
+// The state's set (merged first) in its output encoding; no state, or one
+// that never saw a row, gives the empty array.
+ArrayType* setResult(Int4ToSetOpDataSet* s) {
+    if (!s || s->inputKind == qv::pgRangeArray::kNotKnown)
+        return ::pg::allocateResultArray<int, INT4OID>(0);
+    settle(s);
+    const Range<int>* r = s->ranges.begin();
+    std::size_t n = static_cast<std::size_t>(s->ranges.size);
+    switch (s->outputKind) {
+        case qv::pgRangeArray::kRangeArray: return rangeOutput(r, n);
+        case qv::pgRangeArray::kMixArray: return mixOutput(r, n);
+        case qv::pgRangeArray::kScalarArray: return scalarOutput(r, n);
+        default:
+            QV_ERROR(qv::sqlstate::intervalFieldOverflow, kFinalRoutine,
+                     "qv_int4set_agg_finalfn not implemented");
+    }
+}
+
 }  // namespace
 
 extern "C" {
@@ -160,20 +178,7 @@ Datum qv_int4set_agg_transfn_B(PG_FUNCTION_ARGS) { return setAggTransition(fcinf
 // without rows, or whose state never saw one, gives the empty array.
 Datum qv_int4set_agg_finalfn(PG_FUNCTION_ARGS) {
     Int4ToSetOpDataSet* s = stateArg(fcinfo, 0);
-    if (!s || s->inputKind == qv::pgRangeArray::kNotKnown)
-        PG_RETURN_POINTER((::pg::allocateResultArray<int, INT4OID>(0)));
-    settle(s);
-    const Range<int>* r = s->ranges.begin();
-    std::size_t n = static_cast<std::size_t>(s->ranges.size);
-    ArrayType* result = nullptr;
-    switch (s->outputKind) {
-        case qv::pgRangeArray::kRangeArray: result = rangeOutput(r, n); break;
-        case qv::pgRangeArray::kMixArray: result = mixOutput(r, n); break;
-        case qv::pgRangeArray::kScalarArray: result = scalarOutput(r, n); break;
-        default:
-            QV_ERROR(qv::sqlstate::intervalFieldOverflow, kFinalRoutine,
-                     "qv_int4set_agg_finalfn not implemented");
-    }
+    ArrayType* result = setResult(s);
     if (!result)
         QV_ERROR(qv::sqlstate::intervalFieldOverflow, kFinalRoutine,
                  "qv_int4set_agg_finalfn internal error");
@@ -183,7 +188,7 @@ Datum qv_int4set_agg_finalfn(PG_FUNCTION_ARGS) {
 // A new state holding the union of the two; the inputs are left unchanged.
 Datum qv_int4set_agg_combinefn(PG_FUNCTION_ARGS) {
     MemoryContext agg = qv::pg::aggregateContext(fcinfo, "qv_int4set_agg_combinefn");
-    Int4ToSetOpDataSet* s = newState(QV_STATE_CONTEXT(agg, "qv_int4set_agg_combinefn"), 1024);
+    Int4ToSetOpDataSet* s = newState(agg);
     MemoryContext old = MemoryContextSwitchTo(contextOf(s));
     s->combine(stateArg(fcinfo, 0), stateArg(fcinfo, 1));
     MemoryContextSwitchTo(old);
@@ -204,7 +209,7 @@ Datum qv_int4set_agg_serialfn(PG_FUNCTION_ARGS) {
 // without rows.
 Datum qv_int4set_agg_deserialfn(PG_FUNCTION_ARGS) {
     MemoryContext agg = qv::pg::aggregateContext(fcinfo, "qv_int4set_agg_deserialfn");
-    Int4ToSetOpDataSet* s = newState(QV_STATE_CONTEXT(agg, "qv_int4set_agg_deserialfn"), 1);
+    Int4ToSetOpDataSet* s = newState(agg);
     if (PG_ARGISNULL(0)) PG_RETURN_POINTER(s);
     const bytea* b = PG_GETARG_BYTEA_PP(0);
     MemoryContext old = MemoryContextSwitchTo(contextOf(s));

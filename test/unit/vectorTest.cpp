@@ -30,6 +30,26 @@ TEST(Vector, GrowsByDoublingFromItsCapacity) {
     EXPECT_EQ(7u, three.size);
 }
 
+TEST(Vector, WithoutBufferAllocatesOnFirstGrowth) {
+    allocations = 0;
+    CountingVector v{CountingVector::NoBuffer()};
+    EXPECT_EQ(0, allocations);
+    EXPECT_EQ(0u, v.capacity);
+    EXPECT_EQ(v.begin(), v.end());
+    v.clear();
+    v.reserve(0);
+    EXPECT_EQ(0, allocations);
+    v.push_back(5);
+    v.push_back(6);
+    EXPECT_EQ(2u, v.capacity);
+    EXPECT_EQ(6, v.back());
+    CountingVector w{CountingVector::NoBuffer()};
+    w.resize(3);
+    EXPECT_EQ(4u, w.capacity);  // 1, 2, 4
+    v.release();
+    w.release();
+}
+
 TEST(Vector, ShrinkingAndReservingWithinCapacityDoNotAllocate) {
     allocations = 0;
     CountingVector v(8);
