@@ -31,8 +31,8 @@ inline bitField::View bitFieldOf(const varlena* value, const char* routine) {
 // Detoasts argument i and validates it as a bitfield, failing as routine.
 // For callers whose call site outlives a query (index support functions).
 inline bitField::View bitFieldArg(FunctionCallInfo fcinfo, int i, const char* routine) {
-    return bitFieldOf(pg_detoast_datum(reinterpret_cast<struct varlena*>(DatumGetPointer(PG_GETARG_DATUM(i)))),
-                      routine);
+    struct varlena* raw = reinterpret_cast<struct varlena*>(DatumGetPointer(PG_GETARG_DATUM(i)));
+    return bitFieldOf(pg_detoast_datum(raw), routine);
 }
 
 // The same for a set argument of an SQL-callable function: a stored bitfield

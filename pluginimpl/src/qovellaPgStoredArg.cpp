@@ -35,7 +35,8 @@ const varlena* storedArg(FunctionCallInfo fcinfo, int i) {
     std::memcpy(&id, VARDATA_EXTERNAL(raw), sizeof(id));
     auto* cache = static_cast<StoredArgCache*>(site->fn_extra);
     if (!cache) {
-        cache = static_cast<StoredArgCache*>(MemoryContextAllocZero(site->fn_mcxt, sizeof(StoredArgCache)));
+        cache = static_cast<StoredArgCache*>(
+            MemoryContextAllocZero(site->fn_mcxt, sizeof(StoredArgCache)));
         site->fn_extra = cache;
     }
     StoredSlot& slot = cache->slots[i];
