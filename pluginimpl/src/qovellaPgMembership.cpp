@@ -1,5 +1,6 @@
 // Membership of a value or a packed range in a packed range, a range array
-// or a bitfield.  All allocation-free apart from detoasting.
+// or a bitfield.  All allocation-free apart from detoasting; a stored set
+// is detoasted once per call site.
 #include "qovellaPgCompareArgs.h"
 #include "qovellaPgBitFieldArg.h"
 #include "qovellaPgPackedRange.h"
@@ -61,14 +62,14 @@ Datum qv_int4rangepacked_in_rangearray(PG_FUNCTION_ARGS) {
 // Whether the value's bit is set in the bitfield.
 Datum qv_int4_in_rangebitfield(PG_FUNCTION_ARGS) {
     std::int32_t v = PG_GETARG_INT32(0);
-    qv::bitField::View b = qv::pg::bitFieldArg(fcinfo, 1);
+    qv::bitField::View b = qv::pg::storedBitFieldArg(fcinfo, 1);
     PG_RETURN_BOOL(qv::bitField::contains(b, v));
 }
 
 // Whether some value of the packed range has its bit set in the bitfield.
 Datum qv_int4rangepacked_in_rangebitfield(PG_FUNCTION_ARGS) {
     std::int64_t a = PG_GETARG_INT64(0);
-    qv::bitField::View b = qv::pg::bitFieldArg(fcinfo, 1, "qv_int4rangepacked_in_rangebitfield");
+    qv::bitField::View b = qv::pg::storedBitFieldArg(fcinfo, 1, "qv_int4rangepacked_in_rangebitfield");
     PG_RETURN_BOOL(qv::bitField::overlapsRange(b, lower(a), upper(a)));
 }
 

@@ -1,14 +1,16 @@
 // Point lookup in a range array.
+#include "qovellaPgStoredArg.h"
 #include "qovellaPgUtils.h"
 
 extern "C" {
 
 PG_FUNCTION_INFO_V1(qv_int4_in_rangearray);
 
-// Whether x belongs to the set; an odd count ignores the unpaired element.
+// Whether x belongs to the set (a stored one read once per call site); an
+// odd count ignores the unpaired element.
 Datum qv_int4_in_rangearray(PG_FUNCTION_ARGS) {
     std::int32_t x = PG_GETARG_INT32(0);
-    qv::pg::Int4Elements e = qv::pg::int4Elements(qv::pg::arrayArg(fcinfo, 1));
+    qv::pg::Int4Elements e = qv::pg::int4Elements(qv::pg::storedArrayArg(fcinfo, 1));
     const auto* ranges = reinterpret_cast<const qv::pgRangeArray::Range<int>*>(e.data);
     PG_RETURN_BOOL(qv::pgRangeArray::rangesContain(ranges, e.count / 2, x));
 }

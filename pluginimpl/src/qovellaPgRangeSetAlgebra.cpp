@@ -2,6 +2,7 @@
 // inclusion and overlap.  Arguments are read in place; results are built in
 // a vector sized for the larger input and copied into the array in one block.
 #include "qovellaPgRangeKernels.h"
+#include "qovellaPgStoredArg.h"
 #include "qovellaPgUtils.h"
 
 namespace {
@@ -13,9 +14,10 @@ using RangeKernel = void (*)(const Range<int>*, const Range<int>*, const Range<i
 using RangeTest = bool (*)(const Range<int>*, const Range<int>*, const Range<int>*,
                            const Range<int>*);
 
-// Reads argument i as a range array; an odd count fails as routine.
+// Reads argument i as a range array (a stored one once per call site); an
+// odd count fails as routine.
 RangeSpan rangeArg(FunctionCallInfo fcinfo, int i, const char* routine) {
-    return qv::pg::readRangeArray(qv::pg::arrayArg(fcinfo, i), routine);
+    return qv::pg::readRangeArray(qv::pg::storedArrayArg(fcinfo, i), routine);
 }
 
 // The one present argument of a function that passes it through: its

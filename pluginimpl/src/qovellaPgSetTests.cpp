@@ -12,11 +12,11 @@ bool int4setTestBitfield(FunctionCallInfo fcinfo, bool included) {
     const char* routine = "int4set_test_bitfield";
     qv::pgRangeArray::ArrayDataType kind =
         qv::pgRangeArray::ArrayDataTypeFromChar(PG_GETARG_CHAR(0));
-    const ArrayType* set = qv::pg::arrayArg(fcinfo, 1);
+    const ArrayType* set = qv::pg::storedArrayArg(fcinfo, 1);
     qv::pg::requireInt4Array(set, routine);
     qv::pg::Int4Elements e = qv::pg::int4Elements(set);
     if (e.count == 0) return false;
-    qv::bitField::View b = qv::pg::bitFieldArg(fcinfo, 2);
+    qv::bitField::View b = qv::pg::storedBitFieldArg(fcinfo, 2);
     return qv::bitField::setTest(kind, e.data, e.count, b, included, routine);
 }
 
