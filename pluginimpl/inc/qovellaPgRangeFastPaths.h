@@ -28,22 +28,22 @@ typedef long long Wide;
 // follows with a gap.
 constexpr Wide kBeforeAll = std::numeric_limits<Wide>::min() / 2;
 
+// Whether x is not canonical after a range ending at prevUpper.
+template <typename T>
+inline bool breaksForm(const Range<T>& x, Wide prevUpper) {
+    return (x.lower > x.upper) | (Wide(x.lower) <= prevUpper + 1);
+}
+
 // Whether the ranges [p; end) are canonical and follow, with a gap, a range
 // ending at prevUpper.
 template <typename T>
 inline bool canonicalAfter(const Range<T>* p, const Range<T>* end, Wide prevUpper) {
     bool bad = false;
     for (; p != end; ++p) {
-        bad |= (p->lower > p->upper) | (Wide(p->lower) <= prevUpper + 1);
+        bad |= breaksForm(*p, prevUpper);
         prevUpper = p->upper;
     }
     return !bad;
-}
-
-// Whether x is not canonical after a range ending at prevUpper.
-template <typename T>
-inline bool breaksForm(const Range<T>& x, Wide prevUpper) {
-    return (x.lower > x.upper) | (Wide(x.lower) <= prevUpper + 1);
 }
 
 // The first of [first; last) whose upper bound is >= x (last when none).
