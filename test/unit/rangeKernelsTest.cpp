@@ -179,7 +179,12 @@ struct Generator {
         std::size_t i = std::size_t(below(int(v.size())));
         R& r = v[i];
         switch (below(4)) {
-            case 0: std::swap(r.lower, r.upper); if (r.lower == r.upper) r.upper = r.lower - 1; break;
+            case 0:
+                std::swap(r.lower, r.upper);
+                if (r.lower == r.upper) {  // one value: lower above upper instead
+                    if (r.upper < kMax) ++r.lower; else --r.upper;
+                }
+                break;
             case 1: if (i) r.lower = int(std::min<std::int64_t>(v[i - 1].upper + 1, r.lower)); break;
             case 2: if (i) r.lower = v[i - 1].upper; break;
             default: if (i) std::swap(r, v[i - 1]); break;
