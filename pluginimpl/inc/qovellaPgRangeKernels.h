@@ -6,8 +6,13 @@
 // non-adjacent, lower <= upper) read in place; the kernels do not check that.
 // Results go into a qv::pg::tVector that the caller owns and that must not
 // share storage with an input.  Given canonical inputs every kernel leaves a
-// canonical result.  The three binary kernels are single linear passes; runs
-// that need no comparison are moved with one block copy.
+// canonical result.
+//
+// The step-by-step walks are single linear passes; runs that need no
+// comparison are moved with one block copy.  With one input much smaller
+// than the other, intersection, exclusion and the two tests search the
+// bigger one instead (qovellaPgRangeFastPaths.h); they fall back to the walk
+// when they meet input that is not canonical.
 //
 // Two ranges touch when the later one's lower bound is <= the earlier one's
 // upper bound + 1; that test is written so that it never overflows at the
@@ -23,6 +28,7 @@
 #include <type_traits>
 
 #include "qovellaPgRangeArray.h"
+#include "qovellaPgRangeFastPaths.h"
 #include "qovellaPgVector.h"
 
 namespace qv {
@@ -111,7 +117,7 @@ void pushOrMerge(RangeVector<T, Alloc, Free>& out, const Range<T>* begin, const 
 // the write position on every step and the position advances only when a gap
 // closes it.
 template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
-void computeUnion(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
+void stepwiseUnion(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
                   const Range<T>* bEnd, RangeVector<T, Alloc, Free>& out) {
     out.clear();
     if (aBegin == aEnd) return appendRun(out, bBegin, bEnd);
@@ -150,7 +156,7 @@ void computeUnion(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* 
 // sticks out past its end contributes the common piece; pieces come out in
 // order and never touch, so nothing is merged.
 template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
-void computeIntersection(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
+void stepwiseIntersection(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
                          const Range<T>* bEnd, RangeVector<T, Alloc, Free>& out) {
     out.clear();
     const Range<T>* a = aBegin;
@@ -179,7 +185,7 @@ void computeIntersection(const Range<T>* aBegin, const Range<T>* aEnd, const Ran
 // B[k].lower > a.lower, B[k-1].upper + 1 when B[k] follows it, and
 // B[k].upper + 1 when B[k].upper < a.upper.
 template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
-void computeExclusion(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
+void stepwiseExclusion(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
                       const Range<T>* bEnd, RangeVector<T, Alloc, Free>& out) {
     out.clear();
     if (aBegin == aEnd) return;
@@ -268,7 +274,7 @@ void rangeArrayInsert(RangeVector<T, Alloc, Free>& vec, const Range<T>& r) {
 // of A, which may hold the next one too.  Each step moves one cursor, chosen
 // by a comparison result rather than a jump; the rare decisive case leaves.
 template <typename T>
-bool isStrictlyIncluded(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
+bool stepwiseIsStrictlyIncluded(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
                         const Range<T>* bEnd) {
     if (aBegin == aEnd || bBegin == bEnd) return false;
     const Range<T>* a = aBegin;
@@ -289,7 +295,7 @@ bool isStrictlyIncluded(const Range<T>* aBegin, const Range<T>* aEnd, const Rang
 // otherwise when x starts within y, else y is passed.  Stops at the first
 // shared value.
 template <typename T>
-bool isOverlap(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
+bool stepwiseIsOverlap(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
                const Range<T>* bEnd) {
     const Range<T>* a = aBegin;
     const Range<T>* b = bBegin;
@@ -303,6 +309,86 @@ bool isOverlap(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBe
         }
     }
     return false;
+}
+
+// ---- the kernels: fast path first, the walk when an input is not canonical ----
+
+// out := A u B, by the walk, with room for the largest result made at once.
+template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
+void computeUnion(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
+                  const Range<T>* bEnd, RangeVector<T, Alloc, Free>& out) {
+    out.reserve(static_cast<pg::tSize>((aEnd - aBegin) + (bEnd - bBegin)));
+    stepwiseUnion(aBegin, aEnd, bBegin, bEnd, out);
+}
+
+// out := A n B.  With one input much smaller than the other, its ranges
+// are searched in the bigger one.  The output is given room for the larger
+// input (the smaller one when searching) and grows past that if needed.
+template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
+void computeIntersection(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
+                         const Range<T>* bEnd, RangeVector<T, Alloc, Free>& out) {
+    const std::size_t na = std::size_t(aEnd - aBegin), nb = std::size_t(bEnd - bBegin);
+    out.clear();
+    bool done = false;
+    out.reserve(static_cast<pg::tSize>(fast::skewed(na, nb) || fast::skewed(nb, na) ? std::min(na, nb)
+                                                                                     : std::max(na, nb)));
+    if (fast::skewed(na, nb))
+        done = fast::intersectSkewed(aBegin, aEnd, bBegin, bEnd, out);
+    else if (fast::skewed(nb, na))
+        done = fast::intersectSkewed(bBegin, bEnd, aBegin, aEnd, out);
+    if (!done) stepwiseIntersection(aBegin, aEnd, bBegin, bEnd, out);
+}
+
+// out := A \ B.  With one input much smaller than the other: a small A is
+// cut by the ranges of B it meets, searched; a big A is copied in blocks
+// between the ranges of a small B.  The output is given room for A and
+// the larger of the two (A alone for a small A) and grows past that if
+// needed.
+template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
+void computeExclusion(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
+                      const Range<T>* bEnd, RangeVector<T, Alloc, Free>& out) {
+    const std::size_t na = std::size_t(aEnd - aBegin), nb = std::size_t(bEnd - bBegin);
+    out.clear();
+    bool done = false;
+    out.reserve(static_cast<pg::tSize>(fast::skewed(na, nb) ? na : std::max(na, nb)));
+    if (na != 0 && nb != 0 && fast::skewed(na, nb))
+        done = fast::excludeFromSmall(aBegin, aEnd, bBegin, bEnd, out);
+    else if (na != 0 && nb != 0 && fast::skewed(nb, na))
+        done = fast::excludeSmall(aBegin, aEnd, bBegin, bEnd, out);
+    if (!done) stepwiseExclusion(aBegin, aEnd, bBegin, bEnd, out);
+}
+
+// Whether every range of A lies inside one range of B; false when either is
+// empty.  With one input much smaller than the other, the bigger one is
+// searched.
+template <typename T>
+bool isStrictlyIncluded(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
+                        const Range<T>* bEnd) {
+    const std::size_t na = std::size_t(aEnd - aBegin), nb = std::size_t(bEnd - bBegin);
+    fast::Verdict v = fast::kNotCanonical;
+    if (na != 0 && nb != 0) {
+        if (fast::skewed(na, nb))
+            v = fast::includedSmall(aBegin, aEnd, bBegin, bEnd);
+        else if (fast::skewed(nb, na))
+            v = fast::includedInSmall(aBegin, aEnd, bBegin, bEnd);
+    }
+    return v == fast::kNotCanonical ? stepwiseIsStrictlyIncluded(aBegin, aEnd, bBegin, bEnd) : v == fast::kYes;
+}
+
+// Whether A and B share a value.  With one input much smaller than the
+// other, its ranges are searched in the bigger one.
+template <typename T>
+bool isOverlap(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
+               const Range<T>* bEnd) {
+    const std::size_t na = std::size_t(aEnd - aBegin), nb = std::size_t(bEnd - bBegin);
+    fast::Verdict v = fast::kNotCanonical;
+    if (na != 0 && nb != 0) {
+        if (fast::skewed(na, nb))
+            v = fast::overlapSkewed(aBegin, aEnd, bBegin, bEnd);
+        else if (fast::skewed(nb, na))
+            v = fast::overlapSkewed(bBegin, bEnd, aBegin, aEnd);
+    }
+    return v == fast::kNotCanonical ? stepwiseIsOverlap(aBegin, aEnd, bBegin, bEnd) : v == fast::kYes;
 }
 
 }  // namespace pgRangeArray

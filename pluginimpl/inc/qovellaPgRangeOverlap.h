@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "qovellaPgRangeArray.h"
+#include "qovellaPgRangeFastPaths.h"
 
 namespace qv {
 namespace pgRangeArray {
@@ -19,11 +20,17 @@ inline bool rangeOverlapsRanges(std::int32_t lo, std::int32_t hi, const RangeSpa
     return first != r.end && first->lower <= hi;
 }
 
-// Whether two range arrays share a value, by one merge pass (or a walk of
-// one side when the other holds a single range).
+// Whether two range arrays share a value, by one merge pass (or a search
+// of one side when the other holds a single range, or far fewer ranges).
 inline bool rangeSpansOverlap(const RangeSpan& a, const RangeSpan& b) {
     if (a.count() == 1) return rangeOverlapsRanges(a.begin->lower, a.begin->upper, b);
     if (b.count() == 1) return rangeOverlapsRanges(b.begin->lower, b.begin->upper, a);
+    fast::Verdict v = fast::kNotCanonical;
+    if (!a.empty() && fast::skewed(a.count(), b.count()))
+        v = fast::overlapSkewed(a.begin, a.end, b.begin, b.end);
+    else if (!b.empty() && fast::skewed(b.count(), a.count()))
+        v = fast::overlapSkewed(b.begin, b.end, a.begin, a.end);
+    if (v != fast::kNotCanonical) return v == fast::kYes;
     const Range<int>* p = a.begin;
     const Range<int>* q = b.begin;
     while (p != a.end && q != b.end) {

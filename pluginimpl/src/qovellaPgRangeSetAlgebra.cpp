@@ -1,6 +1,6 @@
 // Binary set functions on range arrays: union, intersection, exclusion,
 // inclusion and overlap.  Arguments are read in place; results are built in
-// a vector sized for the larger input and copied into the array in one block.
+// a vector that the kernel sizes and copied into the array in one block.
 #include "qovellaPgRangeKernels.h"
 #include "qovellaPgStoredArg.h"
 #include "qovellaPgUtils.h"
@@ -32,7 +32,7 @@ Datum passThrough(FunctionCallInfo fcinfo, int i, const char* routine) {
 Datum applyKernel(FunctionCallInfo fcinfo, RangeKernel kernel, const char* routine) {
     RangeSpan a = rangeArg(fcinfo, 0, routine);
     RangeSpan b = rangeArg(fcinfo, 1, routine);
-    qv::pg::PgVector<Range<int>> out(std::max<qv::pg::tSize>(1, std::max(a.count(), b.count())));
+    qv::pg::PgVector<Range<int>> out(1);
     kernel(a.begin, a.end, b.begin, b.end, out);
     ArrayType* result = qv::pg::rangeArrayResult(out.data, out.size);
     out.release();

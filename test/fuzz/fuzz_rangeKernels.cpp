@@ -1,6 +1,9 @@
 // The set-algebra kernels (union, intersection, exclusion, pushOrMerge,
 // rangeArrayInsert) and the overlap tests.  Canonical inputs are compared
 // with a plain model; arbitrary (non-canonical) inputs must only run clean.
+// Inputs of very different sizes (in either order) take the searches into
+// the bigger input: with the bigger input canonical, whatever the smaller
+// one, the kernels must give what the step-by-step walks give.
 #include <cstdint>
 
 #include "fuzzRanges.h"
@@ -30,9 +33,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Input in(data, size);
     std::uint8_t mode = in.take<std::uint8_t>();
     bool canonical = (mode & 1) == 0;
-    Ranges ra = canonical ? canonicalRanges(in, 40) : rawRanges(in, 12);
-    Ranges rb = (mode & 2) ? canonicalRanges(in, 40) : (canonical ? canonicalRanges(in, 40) : rawRanges(in, 12));
+    const std::size_t big = (mode & 4) ? 400 : 40;
+    Ranges ra = canonical ? canonicalRanges(in, (mode & 8) ? big : 40) : rawRanges(in, 12);
+    Ranges rb = (mode & 2) ? canonicalRanges(in, big) : (canonical ? canonicalRanges(in, 40) : rawRanges(in, 12));
     canonical = isCanonical(ra) && isCanonical(rb);
+    const bool biggerCanonical = isCanonical(ra.size() >= rb.size() ? ra : rb);
     Owned a(ra), b(rb);
 
     runGuarded([&] {
@@ -47,6 +52,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (canonical) QV_FUZZ_CHECK(sameRanges(out, modelIntersection(ra, rb)));
         qv::pgRangeArray::computeExclusion(a.begin(), a.end(), b.begin(), b.end(), out);
         if (canonical) QV_FUZZ_CHECK(sameRanges(out, modelIntersection(ra, modelComplement(rb))));
+
+        // the kernels against the walks, both ways round
+        Vec walk(1);
+        for (int swap = 0; swap < 2 && biggerCanonical; ++swap) {
+            const Owned& x = swap ? b : a;
+            const Owned& y = swap ? a : b;
+            qv::pgRangeArray::computeIntersection(x.begin(), x.end(), y.begin(), y.end(), out);
+            qv::pgRangeArray::stepwiseIntersection(x.begin(), x.end(), y.begin(), y.end(), walk);
+            QV_FUZZ_CHECK(sameRanges(out, Ranges(walk.begin(), walk.end())));
+            qv::pgRangeArray::computeExclusion(x.begin(), x.end(), y.begin(), y.end(), out);
+            qv::pgRangeArray::stepwiseExclusion(x.begin(), x.end(), y.begin(), y.end(), walk);
+            QV_FUZZ_CHECK(sameRanges(out, Ranges(walk.begin(), walk.end())));
+            QV_FUZZ_CHECK(qv::pgRangeArray::isStrictlyIncluded(x.begin(), x.end(), y.begin(), y.end()) ==
+                          qv::pgRangeArray::stepwiseIsStrictlyIncluded(x.begin(), x.end(), y.begin(), y.end()));
+            QV_FUZZ_CHECK(qv::pgRangeArray::isOverlap(x.begin(), x.end(), y.begin(), y.end()) ==
+                          qv::pgRangeArray::stepwiseIsOverlap(x.begin(), x.end(), y.begin(), y.end()));
+        }
 
         // pushOrMerge of b after a's ranges
         Vec run(1);

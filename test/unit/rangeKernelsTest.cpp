@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "qovellaPgRangeKernels.h"
+#include "qovellaPgRangeOverlap.h"
 #include "testSupport.h"
 
 namespace qv {
@@ -29,6 +30,7 @@ std::ostream& operator<<(std::ostream& os, const Range<int>& r) {
 namespace {
 
 using qv::pgRangeArray::Range;
+using qv::pgRangeArray::RangeSpan;
 using R = Range<int>;
 using Vec = qv::pgRangeArray::RangeVector<int, qv::test::testMalloc, qv::test::testFree>;
 using Ranges = std::vector<R>;
@@ -57,6 +59,20 @@ Ranges run(Op op, const Ranges& a, const Ranges& b, qv::pg::tSize capacity = 1) 
         case Op::kUnion: computeUnion(a0, a0 + a.size(), b0, b0 + b.size(), out); break;
         case Op::kIntersection: computeIntersection(a0, a0 + a.size(), b0, b0 + b.size(), out); break;
         case Op::kExclusion: computeExclusion(a0, a0 + a.size(), b0, b0 + b.size(), out); break;
+    }
+    return toRanges(out);
+}
+
+// The step-by-step walks, which the kernels fall back to on input that is
+// not canonical.
+Ranges runStepwise(Op op, const Ranges& a, const Ranges& b) {
+    Vec out(1);
+    const R* a0 = a.data();
+    const R* b0 = b.data();
+    switch (op) {
+        case Op::kUnion: stepwiseUnion(a0, a0 + a.size(), b0, b0 + b.size(), out); break;
+        case Op::kIntersection: stepwiseIntersection(a0, a0 + a.size(), b0, b0 + b.size(), out); break;
+        case Op::kExclusion: stepwiseExclusion(a0, a0 + a.size(), b0, b0 + b.size(), out); break;
     }
     return toRanges(out);
 }
@@ -141,6 +157,38 @@ struct Generator {
             v.push_back(r);
         }
         return normalize(v);
+    }
+
+    // Up to n canonical ranges (gaps and widths up to 40) from base on; the
+    // last one ends at kMax when they get there.
+    Ranges run(int n, std::int64_t base) {
+        Ranges v;
+        for (int i = 0; i < n && base < kMax; ++i) {
+            std::int64_t lo = base + (i ? 2 + below(40) : 0), hi = lo + below(i % 3 ? 40 : 2);
+            if (lo > kMax) break;
+            v.push_back(R{int(lo), int(std::min<std::int64_t>(hi, kMax))});
+            base = hi;
+        }
+        return v;
+    }
+
+    // One fault of the canonical form at a random place: bounds exchanged,
+    // a range touching or overlapping the one before, or out of order.
+    void spoil(Ranges& v) {
+        if (v.empty()) return;
+        std::size_t i = std::size_t(below(int(v.size())));
+        R& r = v[i];
+        switch (below(4)) {
+            case 0:
+                std::swap(r.lower, r.upper);
+                if (r.lower == r.upper) {  // one value: lower above upper instead
+                    if (r.upper < kMax) ++r.lower; else --r.upper;
+                }
+                break;
+            case 1: if (i) r.lower = int(std::min<std::int64_t>(v[i - 1].upper + 1, r.lower)); break;
+            case 2: if (i) r.lower = v[i - 1].upper; break;
+            default: if (i) std::swap(r, v[i - 1]); break;
+        }
     }
 };
 
@@ -287,6 +335,56 @@ TEST(KernelsRandomized, BinaryKernelsMatchTheReference) {
         Ranges common = reference(Op::kIntersection, a, b);
         ASSERT_EQ(!common.empty(), included(common, b)) << "a=" << show(a) << " b=" << show(b);
         ASSERT_FALSE(overlap(a, reference(Op::kExclusion, b, a))) << "a=" << show(a) << " b=" << show(b);
+    }
+}
+
+// Sets of every size class (empty, a few ranges, hundreds, thousands: so
+// that one input is often far smaller than the other, in either order), at
+// the int4 extremes or in between, canonical or with one fault: every
+// kernel gives what the step-by-step walks give, and the overlap test of
+// two range arrays agrees on canonical input.
+TEST(KernelsRandomized, FastPathsMatchTheWalks) {
+    Generator g(1412);
+    const int sizes[] = {0, 1, 3, 12, 40, 300, 700, 3000};
+    for (int i = 0; i < 1500; ++i) {
+        int na = sizes[g.below(8)], nb = sizes[g.below(8)];
+        std::int64_t span = 41LL * std::max(na, nb) + 2;
+        std::int64_t base = g.below(3) == 0 ? kMin : g.below(2) ? std::int64_t(kMax) - span : g.below(1000);
+        std::int64_t shift = na < nb ? g.below(int(41 * nb) + 1) : 0;
+        Ranges a = g.run(na, base + shift), b = g.run(nb, base + (na < nb ? 0 : g.below(int(41 * na) + 1)));
+        int fault = g.below(4);
+        if (fault & 1) g.spoil(a);
+        if (fault & 2) g.spoil(b);
+        for (Op op : {Op::kUnion, Op::kIntersection, Op::kExclusion})
+            ASSERT_EQ(runStepwise(op, a, b), run(op, a, b))
+                << "op " << int(op) << " case " << i << " a=" << show(a) << " b=" << show(b);
+        const R* a0 = a.data();
+        const R* b0 = b.data();
+        for (int swap = 0; swap < 2; ++swap) {
+            ASSERT_EQ(stepwiseIsStrictlyIncluded(a0, a0 + a.size(), b0, b0 + b.size()), included(a, b))
+                << "case " << i << " a=" << show(a) << " b=" << show(b);
+            ASSERT_EQ(stepwiseIsOverlap(a0, a0 + a.size(), b0, b0 + b.size()), overlap(a, b))
+                << "case " << i << " a=" << show(a) << " b=" << show(b);
+            std::swap(a, b);
+            std::swap(a0, b0);
+        }
+        if (fault == 0) {
+            Ranges all(a);
+            all.insert(all.end(), b.begin(), b.end());
+            ASSERT_EQ(normalize(all), run(Op::kUnion, a, b)) << "case " << i;
+            Ranges common = run(Op::kIntersection, a, b);
+            ASSERT_EQ(!a.empty() && run(Op::kExclusion, a, b).empty(), included(a, b)) << "case " << i;
+            ASSERT_EQ(!common.empty(), included(common, b) && included(common, a)) << "case " << i;
+            ASSERT_EQ(!common.empty(), rangeSpansOverlap(RangeSpan{a.data(), a.data() + a.size()},
+                                                         RangeSpan{b.data(), b.data() + b.size()}))
+                << "case " << i;
+            if (!a.empty()) {  // one range holding all of a, then one too short
+                ASSERT_TRUE(included(a, {R{a.front().lower, a.back().upper}})) << "case " << i;
+                if (a.back().upper > a.front().lower) {
+                    ASSERT_FALSE(included(a, {R{a.front().lower, a.back().upper - 1}})) << "case " << i;
+                }
+            }
+        }
     }
 }
 

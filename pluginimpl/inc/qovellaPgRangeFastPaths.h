@@ -1,0 +1,221 @@
+// Fast paths of the set-algebra kernels and tests for a small input against
+// a much bigger one.  Server-free.
+//
+// When one input has far fewer ranges than the other, the big one is
+// searched (galloping from the last position, then binary search) rather
+// than walked: O(m log n) for m ranges against n.  The searches assume the
+// canonical form (sorted, disjoint, non-adjacent, lower <= upper), so each
+// kernel checks it as it goes: the small input whole, the big one wherever
+// it reads a range (a range it passes over by a search is not read).  A
+// kernel that meets a range out of form says so, its output is discarded,
+// and the caller runs the step-by-step walk instead.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <limits>
+
+#include "qovellaPgRangeArray.h"
+
+namespace qv {
+namespace pgRangeArray {
+namespace fast {
+
+typedef long long Wide;
+
+// An upper bound of "the range before the first", which any lower bound
+// follows with a gap.
+constexpr Wide kBeforeAll = std::numeric_limits<Wide>::min() / 2;
+
+// Whether x is not canonical after a range ending at prevUpper.
+template <typename T>
+inline bool breaksForm(const Range<T>& x, Wide prevUpper) {
+    return (x.lower > x.upper) | (Wide(x.lower) <= prevUpper + 1);
+}
+
+// Whether the ranges [p; end) are canonical and follow, with a gap, a range
+// ending at prevUpper.
+template <typename T>
+inline bool canonicalAfter(const Range<T>* p, const Range<T>* end, Wide prevUpper) {
+    bool bad = false;
+    for (; p != end; ++p) {
+        bad |= breaksForm(*p, prevUpper);
+        prevUpper = p->upper;
+    }
+    return !bad;
+}
+
+// The first of [first; last) whose upper bound is >= x (last when none).
+template <typename T>
+inline const Range<T>* firstReaching(const Range<T>* first, const Range<T>* last, Wide x) {
+    return std::partition_point(first, last, [x](const Range<T>& r) { return Wide(r.upper) < x; });
+}
+
+// When the smaller input has at most 1 / kSkewRatio of the bigger one's
+// ranges, searching the bigger one beats walking it.
+constexpr std::size_t kSkewRatio = 16;
+
+inline bool skewed(std::size_t small, std::size_t big) { return small * kSkewRatio <= big; }
+
+// The first of [from; last) whose upper bound is >= x: galloping from
+// `from` (1, 2, 4, ... ranges on), then binary search in the last step.
+template <typename T>
+inline const Range<T>* gallopReaching(const Range<T>* from, const Range<T>* last, Wide x) {
+    std::size_t step = 1;
+    const Range<T>* lo = from;
+    while (std::size_t(last - lo) > step && Wide(lo[step - 1].upper) < x) {
+        lo += step;
+        step *= 2;
+    }
+    return firstReaching(lo, std::min(lo + step, last), x);
+}
+
+// Appends n ranges at p to out in one block.
+template <typename Vec, typename T>
+inline void appendBlock(Vec& out, const Range<T>* p, std::size_t n) {
+    if (n == 0) return;
+    const std::size_t at = out.size;
+    out.resize(at + n);
+    std::memcpy(out.data + at, p, n * sizeof(Range<T>));
+}
+
+// The first range of [from; last) that reaches x, the position checked
+// against the range before it (in canonical input that one ends before x).
+template <typename T>
+inline const Range<T>* seek(const Range<T>* first, const Range<T>* from, const Range<T>* last, Wide x,
+                            bool& bad) {
+    const Range<T>* p = gallopReaching(from, last, x);
+    if (p != last) bad |= breaksForm(*p, p != first ? Wide(p[-1].upper) : kBeforeAll);
+    return p;
+}
+
+// A n B with few ranges in s (either side: the result is the same); the
+// ranges of big that each range of s reaches are clipped to it.  False
+// (output to discard) when an input is not canonical.
+template <typename Vec, typename T>
+bool intersectSkewed(const Range<T>* s0, const Range<T>* s1, const Range<T>* b0, const Range<T>* b1,
+                     Vec& out) {
+    if (!canonicalAfter(s0, s1, kBeforeAll)) return false;
+    bool bad = false;
+    const Range<T>* p = b0;
+    for (const Range<T>* x = s0; x != s1 && p != b1; ++x) {
+        p = seek(b0, p, b1, x->lower, bad);
+        for (; p != b1 && p->lower <= x->upper; ++p) {
+            bad |= p != b0 && breaksForm(*p, p[-1].upper);
+            out.push_back(Range<T>{std::max(p->lower, x->lower), std::min(p->upper, x->upper)});
+            if (p->upper > x->upper) break;  // it may reach the next range of s
+        }
+    }
+    return !bad;
+}
+
+// A \ B with few ranges in A: each range of A is cut by the ranges of B
+// that reach into it.
+template <typename Vec, typename T>
+bool excludeFromSmall(const Range<T>* a0, const Range<T>* a1, const Range<T>* b0, const Range<T>* b1,
+                      Vec& out) {
+    if (!canonicalAfter(a0, a1, kBeforeAll)) return false;
+    bool bad = false;
+    const Range<T>* p = b0;
+    for (const Range<T>* x = a0; x != a1; ++x) {
+        p = seek(b0, p, b1, x->lower, bad);
+        Wide cur = x->lower;  // start of what is left of x
+        for (; p != b1 && p->lower <= x->upper; ++p) {
+            bad |= p != b0 && breaksForm(*p, p[-1].upper);
+            if (Wide(p->lower) > cur) out.push_back(Range<T>{static_cast<T>(cur), static_cast<T>(p->lower - 1)});
+            cur = Wide(p->upper) + 1;
+            if (p->upper >= x->upper) break;  // it may reach the next range of A
+        }
+        if (cur <= Wide(x->upper)) out.push_back(Range<T>{static_cast<T>(cur), x->upper});
+    }
+    return !bad;
+}
+
+// A \ B with few ranges in B: the ranges of A between two ranges of B are
+// copied in blocks; those a range of B reaches are cut.
+template <typename Vec, typename T>
+bool excludeSmall(const Range<T>* a0, const Range<T>* a1, const Range<T>* b0, const Range<T>* b1,
+                  Vec& out) {
+    if (!canonicalAfter(b0, b1, kBeforeAll)) return false;
+    bool bad = false;
+    const Range<T>* p = a0;
+    Wide cur = a0 != a1 ? Wide(a0->lower) : 0;  // start of what is left of *p
+    for (const Range<T>* y = b0; y != b1 && p != a1; ++y) {
+        const Range<T>* q = seek(a0, p, a1, y->lower, bad);
+        if (q != p) {  // *p and the ranges up to q lie before y
+            bad |= !canonicalAfter(p + 1, q, p->upper);
+            out.push_back(Range<T>{static_cast<T>(cur), p->upper});
+            appendBlock(out, p + 1, std::size_t(q - p - 1));
+            p = q;
+            if (p != a1) cur = p->lower;
+        }
+        for (; p != a1 && p->lower <= y->upper; cur = p != a1 ? Wide(p->lower) : 0) {
+            bad |= p != a0 && breaksForm(*p, p[-1].upper);
+            if (cur < Wide(y->lower)) out.push_back(Range<T>{static_cast<T>(cur), static_cast<T>(y->lower - 1)});
+            if (p->upper > y->upper) {  // what is left of it may meet the next range of B
+                cur = std::max(cur, Wide(y->upper) + 1);
+                break;
+            }
+            ++p;
+        }
+    }
+    if (p != a1) {
+        bad |= !canonicalAfter(p, a1, p != a0 ? Wide(p[-1].upper) : kBeforeAll);
+        out.push_back(Range<T>{static_cast<T>(cur), p->upper});
+        appendBlock(out, p + 1, std::size_t(a1 - p - 1));
+    }
+    return !bad;
+}
+
+// Test outcomes: no, yes, or an input is not canonical.
+enum Verdict { kNo = 0, kYes = 1, kNotCanonical = -1 };
+
+// Whether A and B share a value, with few ranges in s.
+template <typename T>
+Verdict overlapSkewed(const Range<T>* s0, const Range<T>* s1, const Range<T>* b0, const Range<T>* b1) {
+    if (!canonicalAfter(s0, s1, kBeforeAll)) return kNotCanonical;
+    bool bad = false;
+    const Range<T>* p = b0;
+    for (const Range<T>* x = s0; x != s1 && p != b1; ++x) {
+        p = seek(b0, p, b1, x->lower, bad);
+        if (bad) return kNotCanonical;
+        if (p != b1 && p->lower <= x->upper) return kYes;
+    }
+    return kNo;
+}
+
+// Whether every range of A lies inside one range of B (both non-empty),
+// with few ranges in A: each one's covering range is searched.
+template <typename T>
+Verdict includedSmall(const Range<T>* a0, const Range<T>* a1, const Range<T>* b0, const Range<T>* b1) {
+    if (!canonicalAfter(a0, a1, kBeforeAll)) return kNotCanonical;
+    bool bad = false;
+    const Range<T>* p = b0;
+    for (const Range<T>* x = a0; x != a1; ++x) {
+        p = seek(b0, p, b1, x->lower, bad);
+        if (bad) return kNotCanonical;
+        if (p == b1 || p->lower > x->lower || p->upper < x->upper) return kNo;
+    }
+    return kYes;
+}
+
+// The same with few ranges in B: the ranges of A inside each range of B
+// are passed over by one search; A is included when they are all of A.
+template <typename T>
+Verdict includedInSmall(const Range<T>* a0, const Range<T>* a1, const Range<T>* b0, const Range<T>* b1) {
+    if (!canonicalAfter(b0, b1, kBeforeAll)) return kNotCanonical;
+    bool bad = false;
+    const Range<T>* p = a0;
+    for (const Range<T>* y = b0; y != b1 && p != a1; ++y) {
+        bad |= p != a0 && breaksForm(*p, p[-1].upper);
+        if (p->lower < y->lower) return bad ? kNotCanonical : kNo;
+        p = seek(a0, p, a1, Wide(y->upper) + 1, bad);
+    }
+    if (bad) return kNotCanonical;
+    return p == a1 ? kYes : kNo;
+}
+
+}  // namespace fast
+}  // namespace pgRangeArray
+}  // namespace qv
