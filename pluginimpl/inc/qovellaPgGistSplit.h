@@ -10,13 +10,6 @@
 // range) takes it.  A tie goes to the smaller group, and to the right group
 // when both are of equal size.  Both cursors only move forward, so after the
 // two sorts the selection is linear.
-//
-// Entries whose lower bounds ascend (or descend) from offset to offset are
-// instead cut in the middle of that order.  A bottom-up build from sorted
-// keys hands its full pages to the split in that order: an even cut gives
-// pieces that each fill a page, where an uneven one leaves a piece a few
-// entries too large for a page, which is split again into two half-empty
-// pages.
 #pragma once
 
 #include <algorithm>
@@ -71,41 +64,20 @@ struct SplitGroup {
     std::int64_t bounds;
 };
 
-// Adds the entry at offset with key range to a group, widening its bounds.
-inline void addToGroup(SplitGroup& group, std::int64_t range, std::uint16_t offset) {
-    if (group.count == 0) {
-        group.bounds = range;
-    } else {
-        const std::int32_t lo = std::min(packedRange::lower(group.bounds), packedRange::lower(range));
-        const std::int32_t hi = std::max(packedRange::upper(group.bounds), packedRange::upper(range));
-        group.bounds = packedRange::pack(lo, hi);
-    }
-    group.offsets[group.count++] = offset;
-}
-
 // Places one record in a group; tags[offset] marks it as placed.
 inline void pushRange(SplitGroup& group, unsigned char* tags, const PackedRangeWithSplitOffset& record) {
     if (tags[record.offset])
         QV_ERROR(sqlstate::indexCorrupted, "pushRange",
                  "GIST picksplit internal error (range already tagged)");
     tags[record.offset] = 1;
-    addToGroup(group, record.range, record.offset);
-}
-
-// The direction of the lower bounds of the keys at offsets 1 to maxoff:
-// 1 when they never fall from one offset to the next, -1 when they fall and
-// never rise, 0 when they do both.
-template <typename KeyAt>
-int lowerBoundsDirection(std::uint16_t maxoff, KeyAt keyAt) {
-    bool rises = false, falls = false;
-    std::int32_t previous = packedRange::lower(keyAt(1));
-    for (std::uint16_t i = 2; i <= maxoff; ++i) {
-        const std::int32_t lo = packedRange::lower(keyAt(i));
-        rises |= lo > previous;
-        falls |= lo < previous;
-        previous = lo;
+    if (group.count == 0) {
+        group.bounds = record.range;
+    } else {
+        const std::int32_t lo = std::min(packedRange::lower(group.bounds), packedRange::lower(record.range));
+        const std::int32_t hi = std::max(packedRange::upper(group.bounds), packedRange::upper(record.range));
+        group.bounds = packedRange::pack(lo, hi);
     }
-    return !falls ? 1 : rises ? 0 : -1;
+    group.offsets[group.count++] = record.offset;
 }
 
 // Splits the entries at offsets 1 to maxoff, whose keys keyAt(offset)
@@ -116,20 +88,6 @@ void splitPackedRanges(std::uint16_t maxoff, KeyAt keyAt, SplitGroup& left, Spli
     static const char* const routine = "qv_gist_range_picksplit";
     if (maxoff < 2)
         QV_ERROR(sqlstate::indexCorrupted, routine, "GIST picksplit input vector has an invalid size");
-
-    left.count = right.count = 0;
-    if (const int direction = lowerBoundsDirection(maxoff, keyAt)) {
-        // In ascending key order the first half (the larger by one when
-        // maxoff is odd) goes left, listed ascending, and the rest right,
-        // listed descending: each group is again ordered for its own split.
-        const int n = maxoff, half = (n + 1) / 2;
-        for (int k = 0; k < n; ++k) {
-            const int rank = k < half ? k : n - 1 - (k - half);
-            const std::uint16_t i = static_cast<std::uint16_t>(direction > 0 ? 1 + rank : n - rank);
-            addToGroup(k < half ? left : right, keyAt(i), i);
-        }
-        return;
-    }
 
     typedef pg::tVector<PackedRangeWithSplitOffset, Alloc, Free> List;
     List byLower(maxoff), byUpper(maxoff);

@@ -112,37 +112,6 @@ TEST(GistSplit, IdenticalEntriesSplitTwoAndTwo) {
     EXPECT_EQ(Interval(0, 10), s.rightBounds);
 }
 
-// Keys ordered by lower bound (as a bottom-up build from sorted keys hands
-// them over) are cut evenly, lower half left; each half comes out ordered
-// again, so splitting it once more cuts evenly as well.
-TEST(GistSplit, OrderedKeysAreCutInTheMiddle) {
-    struct Case {
-        std::vector<Interval> entries;
-        std::vector<int> left, right;
-    };
-    const std::vector<Case> cases = {
-        {{{1, 1}, {2, 9}, {2, 3}, {4, 4}, {7, 8}}, {1, 2, 3}, {5, 4}},
-        {{{7, 8}, {4, 4}, {2, 3}, {2, 9}, {1, 1}}, {5, 4, 3}, {1, 2}},
-        {{{3, 3}, {3, 3}, {3, 3}}, {1, 2}, {3}},
-    };
-    for (const Case& c : cases) {
-        Split s = split(c.entries);
-        EXPECT_EQ(c.left, s.left);
-        EXPECT_EQ(c.right, s.right);
-    }
-    std::vector<Interval> page;
-    for (int v = 0; v < 1628; ++v) page.emplace_back(v / 3, v / 3);
-    Split whole = split(page);
-    ASSERT_EQ(814u, whole.left.size());
-    for (const std::vector<int>* half : {&whole.left, &whole.right}) {
-        std::vector<Interval> entries;
-        for (int off : *half) entries.push_back(page[off - 1]);
-        Split quarter = split(entries);
-        EXPECT_EQ(407u, quarter.left.size());
-        EXPECT_EQ(407u, quarter.right.size());
-    }
-}
-
 // On random pages: every entry lands in exactly one group and each group's
 // bounds are exactly the bounding range of its entries.
 TEST(GistSplit, RandomPagesArePartitionedWithExactBounds) {
