@@ -109,6 +109,14 @@ def cases(nshards):
                        "GROUP BY cat"),
              ['qv_int4set_agg(', 'GROUP BY'],
              ref="SELECT cat, qv_int4set_agg(v, 'r') AS s FROM ev_all GROUP BY cat"),
+        Case('single value per other column, two levels',
+             per_shard(nshards,
+                       "SELECT region, qv_agg_keep_single(grp % 17) AS part FROM {t} "
+                       "GROUP BY region",
+                       "SELECT region, qv_agg_keep_single(part) AS r FROM {parts}\n"
+                       "GROUP BY region"),
+             ['qv_agg_keep_single(', 'GROUP BY'],
+             ref="SELECT region, qv_agg_keep_single(grp % 17) AS r FROM ev_all GROUP BY region"),
         Case('set per other column, one level',
              "SELECT cat, qv_int4set_agg(v, 'r') AS s FROM ev GROUP BY cat", []),
     ]
@@ -349,11 +357,11 @@ def main():
 
     print('\nrows moved to the coordinator and time (best of %d), %d rows on %d shards'
           % (reps, args.rows, len(args.shard)))
-    print('%-34s %12s %12s %9s %9s %7s' % ('query', 'rows shipped', 'rows local',
+    print('%-42s %12s %12s %9s %9s %7s' % ('query', 'rows shipped', 'rows local',
                                            's shipped', 's local', 'ratio'))
     for case in all_cases:
         (m1, t1), (m2, t2) = measured[case.name, 'shipped'], measured[case.name, 'local']
-        print('%-34s %12d %12d %9.3f %9.3f %7.1f' % (case.name, m1, m2, t1, t2, t2 / t1))
+        print('%-42s %12d %12d %9.3f %9.3f %7.1f' % (case.name, m1, m2, t1, t2, t2 / t1))
     print('scaleout: %d passed, %d failed' % (checks.passed, checks.failed))
     return 1 if checks.failed else 0
 
