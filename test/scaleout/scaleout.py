@@ -136,7 +136,7 @@ def rows_sql(rows):
 
 class Cluster:
     def __init__(self, coordinator, shards):
-        self.coord_target, self.shard_targets = coordinator, shards
+        self.shard_targets = shards
         self.coord = connect(coordinator)
         self.shards = [connect(s) for s in shards]
 
@@ -167,7 +167,15 @@ class Cluster:
         say('making the rows on every server')
         gen = rows_sql(rows)
 
+        failures = []
+
         def fill(i, conn):
+            try:
+                fill_one(i, conn)
+            except psycopg2.Error as e:
+                failures.append(e)
+
+        def fill_one(i, conn):
             if conn is c:
                 run(c, 'CREATE TABLE ev_all AS ' + gen)
                 run(c, 'VACUUM ANALYZE ev_all')
@@ -187,17 +195,16 @@ class Cluster:
             w.start()
         for w in workers:
             w.join()
+        if failures:
+            raise failures[0]
         for i in range(1, n + 1):
             run(c, 'ANALYZE ev_shard%d' % i)
         run(c, 'SET enable_partitionwise_aggregate = on')
 
-    def ship_extension(self, on):
-        """Names the extension in every foreign server's options, or drops it."""
+    def stop_shipping(self):
+        """Drops the extension from every foreign server's options."""
         for i in range(1, len(self.shards) + 1):
-            if on:
-                run(self.coord, "ALTER SERVER shard%d OPTIONS (ADD extensions '%s')" % (i, EXTENSION))
-            else:
-                run(self.coord, 'ALTER SERVER shard%d OPTIONS (DROP extensions)' % i)
+            run(self.coord, 'ALTER SERVER shard%d OPTIONS (DROP extensions)' % i)
 
     def foreign_scans(self, sql, analyze=False):
         """The foreign scan nodes of the coordinator's plan, each with the
@@ -341,7 +348,7 @@ def main():
     for mode in ('shipped', 'local'):
         pushed = mode == 'shipped'
         if not pushed:
-            cluster.ship_extension(False)
+            cluster.stop_shipping()
         say('%s: %s' % (mode, 'the extension is named in the foreign servers' if pushed
                         else 'no extensions option: nothing of the extension is shipped'))
         for case in all_cases:
