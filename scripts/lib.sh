@@ -59,26 +59,37 @@ qv_make_install_tree() {
 
 # Starts a cluster on a Unix socket in QV_WORK; exports PGHOST, PGPORT, PGUSER.
 qv_start_cluster() {
-    say "starting a throwaway cluster in $QV_WORK"
-    mkdir -p "$QV_WORK/data" "$QV_WORK/sock"
-    chown postgres: "$QV_WORK/data" "$QV_WORK/sock"
-    runuser -u postgres -- "$QV_BIN/initdb" -D "$QV_WORK/data" -A trust -E UTF8 \
-        --locale=C.UTF-8 >"$QV_WORK/initdb.log" 2>&1 ||
-        { cat "$QV_WORK/initdb.log" >&2; return 1; }
-    touch "$QV_WORK/server.log" && chown postgres: "$QV_WORK/server.log"
-    runuser -u postgres -- "$QV_BIN/pg_ctl" -D "$QV_WORK/data" -l "$QV_WORK/server.log" -w \
-        -o "-c listen_addresses='' -k $QV_WORK/sock -p 5432 ${QV_SERVER_OPTS:-}" start >/dev/null ||
-        { cat "$QV_WORK/server.log" >&2; return 1; }
+    qv_start_cluster_at data sock 5432 server.log || return 1
     export PGHOST="$QV_WORK/sock" PGPORT=5432 PGUSER=postgres
 }
 
-# Stops the cluster and removes the installation tree; safe to call twice.
+# Creates and starts one cluster of the installation tree: data directory
+# QV_WORK/DATA, socket directory QV_WORK/SOCK, port PORT, server log
+# QV_WORK/LOG.  Several clusters may run side by side from one tree.
+qv_start_cluster_at() {  # DATA SOCK PORT LOG
+    local data="$QV_WORK/$1" sock="$QV_WORK/$2" port=$3 log="$QV_WORK/$4"
+    say "starting a throwaway cluster in $data"
+    mkdir -p "$data" "$sock"
+    chown postgres: "$data" "$sock"
+    runuser -u postgres -- "$QV_BIN/initdb" -D "$data" -A trust -E UTF8 \
+        --locale=C.UTF-8 >"$data.initdb.log" 2>&1 ||
+        { cat "$data.initdb.log" >&2; return 1; }
+    touch "$log" && chown postgres: "$log"
+    runuser -u postgres -- "$QV_BIN/pg_ctl" -D "$data" -l "$log" -w \
+        -o "-c listen_addresses='' -k $sock -p $port ${QV_SERVER_OPTS:-}" start >/dev/null ||
+        { cat "$log" >&2; return 1; }
+}
+
+# Stops every cluster of QV_WORK and removes the installation tree; safe to
+# call twice.
 qv_cleanup() {
     [ -n "$QV_WORK" ] || return 0
-    if [ -f "$QV_WORK/data/postmaster.pid" ]; then
-        runuser -u postgres -- "$QV_BIN/pg_ctl" -D "$QV_WORK/data" -m immediate -w stop \
+    local pid
+    for pid in "$QV_WORK"/*/postmaster.pid; do
+        [ -f "$pid" ] || continue
+        runuser -u postgres -- "$QV_BIN/pg_ctl" -D "$(dirname "$pid")" -m immediate -w stop \
             >/dev/null 2>&1 || true
-    fi
+    done
     rm -rf "$QV_WORK"
     QV_WORK=""
 }
