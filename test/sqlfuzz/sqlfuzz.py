@@ -46,7 +46,10 @@ EXTENSION_STATES = {'02000', '22015', '22023', '22P03', '42804', '53200', 'XX002
 SERVER_ARGUMENT_STATES = {'22P02', '22003', '2202E', '54000'}
 
 DISCOVER = """
-SELECT p.proname, p.prokind,
+SELECT p.proname,
+       -- prokind from PostgreSQL 11 on, proisagg before
+       coalesce(to_jsonb(p) ->> 'prokind',
+                CASE WHEN (to_jsonb(p) ->> 'proisagg')::bool THEN 'a' ELSE 'f' END),
        array(SELECT format_type(t, NULL) FROM unnest(p.proargtypes) AS t) AS args,
        format_type(p.prorettype, NULL) AS ret, p.proisstrict,
        coalesce(a.aggcombinefn <> 0, false) AS parallel
@@ -129,13 +132,16 @@ class Fuzzer:
                 self.conn.autocommit = True
                 with self.conn.cursor() as cur:
                     cur.execute("SET statement_timeout = '20s'")
+                    # floats print exactly on older servers too
+                    cur.execute('SET extra_float_digits = 3')
                     # plans over the fuzzer's tables run in parallel workers,
                     # so that aggregate states travel in serialised form
-                    for setting in ('parallel_setup_cost = 0', 'parallel_tuple_cost = 0',
-                                    'min_parallel_table_scan_size = 0',
-                                    'max_parallel_workers_per_gather = 2',
-                                    'parallel_leader_participation = off'):
-                        cur.execute('SET ' + setting)
+                    # (settings an older server lacks are left out)
+                    cur.execute("SELECT set_config(name, v, false) FROM pg_settings "
+                                "JOIN (VALUES ('parallel_setup_cost', '0'), ('parallel_tuple_cost', '0'), "
+                                "('min_parallel_table_scan_size', '0'), "
+                                "('max_parallel_workers_per_gather', '2'), "
+                                "('parallel_leader_participation', 'off')) s(n, v) ON n = name")
                     cur.execute('CREATE EXTENSION IF NOT EXISTS tarvox_range_operators')
                 return
             except psycopg2.OperationalError:
