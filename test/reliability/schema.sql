@@ -42,3 +42,38 @@ CREATE FUNCTION qv_rel_flat(m int8multirange) RETURNS int8[] LANGUAGE sql IMMUTA
 RETURN coalesce((SELECT array_agg(b ORDER BY o, j)
                  FROM unnest(m) WITH ORDINALITY u(r, o),
                       LATERAL (VALUES (1, lower(r)), (2, upper(r) - 1)) t(j, b)), '{}');
+
+-- Search k (1 to 8) of the load and the checks, one per operator of the
+-- two classes: with a range array of [a; b] and [c; d] ([a; b] alone when c
+-- is null), its bitfield, the packed range [a; b] or the value a.  Gives
+-- the table, its indexed column, the index and the condition on the column.
+CREATE FUNCTION qv_rel_search(k int, a int8, b int8, c int8, d int8,
+    OUT tbl text, OUT col text, OUT idx text, OUT cond text)
+LANGUAGE plpgsql IMMUTABLE AS $$
+DECLARE
+    arr text := CASE WHEN c IS NULL THEN format('ARRAY[%s, %s]::int4[]', a, b)
+                     ELSE format('ARRAY[%s, %s, %s, %s]::int4[]', a, b, c, d) END;
+    packed text := format('qv_range_pack(%s, %s)', a, b);
+BEGIN
+    IF k <= 3 THEN tbl := 'qv_pts'; col := 'v'; ELSE tbl := 'qv_spans'; col := 'span'; END IF;
+    idx := tbl || '_' || col;
+    cond := CASE k WHEN 1 THEN '<@ ' || arr WHEN 2 THEN '<@ qv_int4set2bitfield_int4(''r'', ' || arr || ')'
+                   WHEN 3 THEN '<@ ' || packed WHEN 4 THEN '&& ' || arr WHEN 5 THEN '&& ' || packed
+                   WHEN 6 THEN '<@ ' || packed WHEN 7 THEN '@> ' || packed ELSE '@> ' || a END;
+END $$;
+
+-- Search k answered in one statement (one snapshot) by the index, forced,
+-- and by a filter the index cannot serve; a disagreement is recorded.
+CREATE FUNCTION qv_rel_compare(k int, a int8, b int8, c int8, d int8) RETURNS void
+LANGUAGE plpgsql AS $$
+DECLARE
+    s record;
+BEGIN
+    SELECT * INTO s FROM qv_rel_search(k, a, b, c, d);
+    PERFORM set_config('enable_seqscan', 'off', true);
+    EXECUTE format('INSERT INTO qv_mismatch SELECT %L, %L, i::text, f::text
+                    FROM (SELECT count(*), sum(id) FROM %I WHERE %I %s) i,
+                         (SELECT count(*), sum(id) FROM %I WHERE %I + 0 %s) f
+                    WHERE i IS DISTINCT FROM f',
+                   s.col, s.cond, s.tbl, s.col, s.cond, s.tbl, s.col, s.cond);
+END $$;
