@@ -17,13 +17,17 @@ built and filled (page splits run the picksplit), a key it must refuse is
 inserted, and each operator is answered by an index scan and by a
 sequential scan, whose counts must agree for canonical query values.
 
-Usage: sqlfuzz.py [--seconds N] [--seed S] [--verbose]
+By default every signature is called equally often; --balance time gives
+each the same share of time instead, for long campaigns of many calls.
+
+Usage: sqlfuzz.py [--seconds N] [--seed S] [--balance calls|time] [--verbose]
 Connects with the libpq environment (PGHOST, PGPORT, PGUSER, PGDATABASE).
 Prints per-function counts and one closing line
 "sqlfuzz: N calls, C crashes, W wrong results, U unexpected errors"; exits
 non-zero when any of the last three is non-zero.
 """
 import argparse
+import heapq
 import random
 import struct
 import sys
@@ -42,7 +46,10 @@ EXTENSION_STATES = {'02000', '22015', '22023', '22P03', '42804', '53200', 'XX002
 SERVER_ARGUMENT_STATES = {'22P02', '22003', '2202E', '54000'}
 
 DISCOVER = """
-SELECT p.proname, p.prokind,
+SELECT p.proname,
+       -- prokind from PostgreSQL 11 on, proisagg before
+       coalesce(to_jsonb(p) ->> 'prokind',
+                CASE WHEN (to_jsonb(p) ->> 'proisagg')::bool THEN 'a' ELSE 'f' END),
        array(SELECT format_type(t, NULL) FROM unnest(p.proargtypes) AS t) AS args,
        format_type(p.prorettype, NULL) AS ret, p.proisstrict,
        coalesce(a.aggcombinefn <> 0, false) AS parallel
@@ -108,9 +115,10 @@ class Stats:
 
 
 class Fuzzer:
-    def __init__(self, seed, verbose):
+    def __init__(self, seed, verbose, balance='calls'):
         self.rng = random.Random(seed)
         self.verbose = verbose
+        self.balance = balance
         self.stats = Stats()
         self.conn = None
         self.connect()
@@ -124,13 +132,16 @@ class Fuzzer:
                 self.conn.autocommit = True
                 with self.conn.cursor() as cur:
                     cur.execute("SET statement_timeout = '20s'")
+                    # floats print exactly on older servers too
+                    cur.execute('SET extra_float_digits = 3')
                     # plans over the fuzzer's tables run in parallel workers,
                     # so that aggregate states travel in serialised form
-                    for setting in ('parallel_setup_cost = 0', 'parallel_tuple_cost = 0',
-                                    'min_parallel_table_scan_size = 0',
-                                    'max_parallel_workers_per_gather = 2',
-                                    'parallel_leader_participation = off'):
-                        cur.execute('SET ' + setting)
+                    # (settings an older server lacks are left out)
+                    cur.execute("SELECT set_config(name, v, false) FROM pg_settings "
+                                "JOIN (VALUES ('parallel_setup_cost', '0'), ('parallel_tuple_cost', '0'), "
+                                "('min_parallel_table_scan_size', '0'), "
+                                "('max_parallel_workers_per_gather', '2'), "
+                                "('parallel_leader_participation', 'off')) s(n, v) ON n = name")
                     cur.execute('CREATE EXTENSION IF NOT EXISTS tarvox_range_operators')
                 return
             except psycopg2.OperationalError:
@@ -330,6 +341,9 @@ class Fuzzer:
         for sig in sigs:
             for sql, check in gen.fixed_cases(sig):
                 self.run(sig, sql, check)
+        if self.balance == 'time':
+            self.time_balanced(sigs, deadline)
+            return
         while time.time() < deadline:
             for sig in sigs:
                 self.one_call(sig)
@@ -338,16 +352,34 @@ class Fuzzer:
                     self.index_round(w)
             self.rng.shuffle(sigs)
 
+    def time_balanced(self, sigs, deadline):
+        """Gives every signature and index workload the same share of the
+        time rather than the same number of calls: cheap functions are
+        called far more often, costly ones (large results, index builds)
+        still regularly.  Each step runs the one that has used least time."""
+        work = [(0.0, i, s) for i, s in enumerate(sigs + self.indexes)]
+        heapq.heapify(work)
+        while time.time() < deadline:
+            used, i, w = heapq.heappop(work)
+            started = time.time()
+            if isinstance(w, IndexWorkload):
+                self.index_round(w)
+            else:
+                self.one_call(w)
+            heapq.heappush(work, (used + time.time() - started, i, w))
+
 
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument('--seconds', type=float, default=180)
     ap.add_argument('--seed', type=int, default=None)
     ap.add_argument('--verbose', action='store_true')
+    ap.add_argument('--balance', choices=('calls', 'time'), default='calls',
+                    help='share out calls (every signature equally often) or time')
     opts = ap.parse_args()
     seed = opts.seed if opts.seed is not None else random.randrange(1 << 31)
     print('sqlfuzz: seed %d, %g seconds' % (seed, opts.seconds), file=sys.stderr)
-    f = Fuzzer(seed, opts.verbose)
+    f = Fuzzer(seed, opts.verbose, opts.balance)
     f.campaign(opts.seconds)
     s = f.stats
     total = sum(s.calls.values())
