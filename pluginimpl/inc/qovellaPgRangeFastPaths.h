@@ -4,11 +4,13 @@
 // When one input has far fewer ranges than the other, the big one is
 // searched (galloping from the last position, then binary search) rather
 // than walked: O(m log n) for m ranges against n.  The searches assume the
-// canonical form (sorted, disjoint, non-adjacent, lower <= upper), so each
-// kernel checks it as it goes: the small input whole, the big one wherever
-// it reads a range (a range it passes over by a search is not read).  A
-// kernel that meets a range out of form says so, its output is discarded,
-// and the caller runs the step-by-step walk instead.
+// canonical form (sorted, disjoint, non-adjacent, lower <= upper) and give
+// the walk's result only on it.  The caller searches a big input only when
+// it is known canonical in full (knownCanonical: a flag kept with a cached
+// copy, or one linear check); each search checks the small input whole and
+// the big one wherever it reads a range.  A search that meets a range out
+// of form says so, its output is discarded, and the caller runs the
+// step-by-step walk instead.
 #pragma once
 
 #include <algorithm>
@@ -46,6 +48,25 @@ inline bool canonicalAfter(const Range<T>* p, const Range<T>* end, Wide prevUppe
     return !bad;
 }
 
+// What a caller knows of an input's form.
+enum Form : unsigned char { kFormUnknown = 0, kFormCanonical = 1, kFormNotCanonical = 2 };
+
+// What is known of the two inputs of a kernel.  A kernel that checks an
+// input of unknown form writes the outcome back, so that a caller keeping
+// the input (a cached stored set) checks it once.
+struct Forms {
+    Form a = kFormUnknown;
+    Form b = kFormUnknown;
+};
+
+// Whether [p; end) is canonical: f when known, else one linear check
+// whose outcome is kept in f.
+template <typename T>
+inline bool knownCanonical(Form& f, const Range<T>* p, const Range<T>* end) {
+    if (f == kFormUnknown) f = canonicalAfter(p, end, kBeforeAll) ? kFormCanonical : kFormNotCanonical;
+    return f == kFormCanonical;
+}
+
 // The first of [first; last) whose upper bound is >= x (last when none).
 template <typename T>
 inline const Range<T>* firstReaching(const Range<T>* first, const Range<T>* last, Wide x) {
@@ -57,6 +78,21 @@ inline const Range<T>* firstReaching(const Range<T>* first, const Range<T>* last
 constexpr std::size_t kSkewRatio = 16;
 
 inline bool skewed(std::size_t small, std::size_t big) { return small * kSkewRatio <= big; }
+
+// Which input a kernel searches: none (it walks), B (few ranges in A) or
+// A (few ranges in B).  The bigger input is searched when the other one
+// has few ranges, neither is empty, and it is known canonical.
+enum Search { kWalk, kSearchB, kSearchA };
+
+template <typename T>
+inline Search chooseSearch(const Range<T>* a0, const Range<T>* a1, const Range<T>* b0,
+                           const Range<T>* b1, Forms& known) {
+    const std::size_t na = std::size_t(a1 - a0), nb = std::size_t(b1 - b0);
+    if (na == 0 || nb == 0) return kWalk;
+    if (skewed(na, nb)) return knownCanonical(known.b, b0, b1) ? kSearchB : kWalk;
+    if (skewed(nb, na)) return knownCanonical(known.a, a0, a1) ? kSearchA : kWalk;
+    return kWalk;
+}
 
 // The first of [from; last) whose upper bound is >= x: galloping from
 // `from` (1, 2, 4, ... ranges on), then binary search in the last step.

@@ -11,8 +11,10 @@
 // The step-by-step walks are single linear passes; runs that need no
 // comparison are moved with one block copy.  With one input much smaller
 // than the other, intersection, exclusion and the two tests search the
-// bigger one instead (qovellaPgRangeFastPaths.h); they fall back to the walk
-// when they meet input that is not canonical.
+// bigger one instead (qovellaPgRangeFastPaths.h) when it is known canonical
+// (the caller's fast::Forms, else one linear check); they fall back to the
+// walk when they meet input that is not canonical, so every kernel gives
+// the walk's result on every input.
 //
 // Two ranges touch when the later one's lower bound is <= the earlier one's
 // upper bound + 1; that test is written so that it never overflows at the
@@ -313,10 +315,11 @@ bool stepwiseIsOverlap(const Range<T>* aBegin, const Range<T>* aEnd, const Range
 
 // ---- the kernels: fast path first, the walk when an input is not canonical ----
 
-// out := A u B, by the walk, with room for the largest result made at once.
+// out := A u B, by the walk, with room for the largest result made at once
+// (no input's form is needed: the last parameter only matches the others).
 template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
 void computeUnion(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
-                  const Range<T>* bEnd, RangeVector<T, Alloc, Free>& out) {
+                  const Range<T>* bEnd, RangeVector<T, Alloc, Free>& out, fast::Forms* = nullptr) {
     out.reserve(static_cast<pg::tSize>((aEnd - aBegin) + (bEnd - bBegin)));
     stepwiseUnion(aBegin, aEnd, bBegin, bEnd, out);
 }
@@ -324,18 +327,22 @@ void computeUnion(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* 
 // out := A n B.  With one input much smaller than the other, its ranges
 // are searched in the bigger one.  The output is given room for the larger
 // input (the smaller one when searching) and grows past that if needed.
+// forms: what the caller knows of the inputs' form (updated by a check).
 template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
 void computeIntersection(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
-                         const Range<T>* bEnd, RangeVector<T, Alloc, Free>& out) {
+                         const Range<T>* bEnd, RangeVector<T, Alloc, Free>& out,
+                         fast::Forms* forms = nullptr) {
     const std::size_t na = std::size_t(aEnd - aBegin), nb = std::size_t(bEnd - bBegin);
+    fast::Forms unknown;
     out.clear();
     bool done = false;
     out.reserve(static_cast<pg::tSize>(fast::skewed(na, nb) || fast::skewed(nb, na) ? std::min(na, nb)
                                                                                      : std::max(na, nb)));
-    if (fast::skewed(na, nb))
-        done = fast::intersectSkewed(aBegin, aEnd, bBegin, bEnd, out);
-    else if (fast::skewed(nb, na))
-        done = fast::intersectSkewed(bBegin, bEnd, aBegin, aEnd, out);
+    switch (fast::chooseSearch(aBegin, aEnd, bBegin, bEnd, forms ? *forms : unknown)) {
+        case fast::kSearchB: done = fast::intersectSkewed(aBegin, aEnd, bBegin, bEnd, out); break;
+        case fast::kSearchA: done = fast::intersectSkewed(bBegin, bEnd, aBegin, aEnd, out); break;
+        case fast::kWalk: break;
+    }
     if (!done) stepwiseIntersection(aBegin, aEnd, bBegin, bEnd, out);
 }
 
@@ -346,15 +353,18 @@ void computeIntersection(const Range<T>* aBegin, const Range<T>* aEnd, const Ran
 // needed.
 template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
 void computeExclusion(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
-                      const Range<T>* bEnd, RangeVector<T, Alloc, Free>& out) {
+                      const Range<T>* bEnd, RangeVector<T, Alloc, Free>& out,
+                      fast::Forms* forms = nullptr) {
     const std::size_t na = std::size_t(aEnd - aBegin), nb = std::size_t(bEnd - bBegin);
+    fast::Forms unknown;
     out.clear();
     bool done = false;
     out.reserve(static_cast<pg::tSize>(fast::skewed(na, nb) ? na : std::max(na, nb)));
-    if (na != 0 && nb != 0 && fast::skewed(na, nb))
-        done = fast::excludeFromSmall(aBegin, aEnd, bBegin, bEnd, out);
-    else if (na != 0 && nb != 0 && fast::skewed(nb, na))
-        done = fast::excludeSmall(aBegin, aEnd, bBegin, bEnd, out);
+    switch (fast::chooseSearch(aBegin, aEnd, bBegin, bEnd, forms ? *forms : unknown)) {
+        case fast::kSearchB: done = fast::excludeFromSmall(aBegin, aEnd, bBegin, bEnd, out); break;
+        case fast::kSearchA: done = fast::excludeSmall(aBegin, aEnd, bBegin, bEnd, out); break;
+        case fast::kWalk: break;
+    }
     if (!done) stepwiseExclusion(aBegin, aEnd, bBegin, bEnd, out);
 }
 
@@ -363,14 +373,13 @@ void computeExclusion(const Range<T>* aBegin, const Range<T>* aEnd, const Range<
 // searched.
 template <typename T>
 bool isStrictlyIncluded(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
-                        const Range<T>* bEnd) {
-    const std::size_t na = std::size_t(aEnd - aBegin), nb = std::size_t(bEnd - bBegin);
+                        const Range<T>* bEnd, fast::Forms* forms = nullptr) {
+    fast::Forms unknown;
     fast::Verdict v = fast::kNotCanonical;
-    if (na != 0 && nb != 0) {
-        if (fast::skewed(na, nb))
-            v = fast::includedSmall(aBegin, aEnd, bBegin, bEnd);
-        else if (fast::skewed(nb, na))
-            v = fast::includedInSmall(aBegin, aEnd, bBegin, bEnd);
+    switch (fast::chooseSearch(aBegin, aEnd, bBegin, bEnd, forms ? *forms : unknown)) {
+        case fast::kSearchB: v = fast::includedSmall(aBegin, aEnd, bBegin, bEnd); break;
+        case fast::kSearchA: v = fast::includedInSmall(aBegin, aEnd, bBegin, bEnd); break;
+        case fast::kWalk: break;
     }
     return v == fast::kNotCanonical ? stepwiseIsStrictlyIncluded(aBegin, aEnd, bBegin, bEnd) : v == fast::kYes;
 }
@@ -379,14 +388,13 @@ bool isStrictlyIncluded(const Range<T>* aBegin, const Range<T>* aEnd, const Rang
 // other, its ranges are searched in the bigger one.
 template <typename T>
 bool isOverlap(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
-               const Range<T>* bEnd) {
-    const std::size_t na = std::size_t(aEnd - aBegin), nb = std::size_t(bEnd - bBegin);
+               const Range<T>* bEnd, fast::Forms* forms = nullptr) {
+    fast::Forms unknown;
     fast::Verdict v = fast::kNotCanonical;
-    if (na != 0 && nb != 0) {
-        if (fast::skewed(na, nb))
-            v = fast::overlapSkewed(aBegin, aEnd, bBegin, bEnd);
-        else if (fast::skewed(nb, na))
-            v = fast::overlapSkewed(bBegin, bEnd, aBegin, aEnd);
+    switch (fast::chooseSearch(aBegin, aEnd, bBegin, bEnd, forms ? *forms : unknown)) {
+        case fast::kSearchB: v = fast::overlapSkewed(aBegin, aEnd, bBegin, bEnd); break;
+        case fast::kSearchA: v = fast::overlapSkewed(bBegin, bEnd, aBegin, aEnd); break;
+        case fast::kWalk: break;
     }
     return v == fast::kNotCanonical ? stepwiseIsOverlap(aBegin, aEnd, bBegin, bEnd) : v == fast::kYes;
 }

@@ -21,15 +21,18 @@ inline bool rangeOverlapsRanges(std::int32_t lo, std::int32_t hi, const RangeSpa
 }
 
 // Whether two range arrays share a value, by one merge pass (or a search
-// of one side when the other holds a single range, or far fewer ranges).
-inline bool rangeSpansOverlap(const RangeSpan& a, const RangeSpan& b) {
+// of one side when the other holds a single range, or far fewer ranges and
+// the bigger one is known canonical; forms as for the kernels).
+inline bool rangeSpansOverlap(const RangeSpan& a, const RangeSpan& b, fast::Forms* forms = nullptr) {
     if (a.count() == 1) return rangeOverlapsRanges(a.begin->lower, a.begin->upper, b);
     if (b.count() == 1) return rangeOverlapsRanges(b.begin->lower, b.begin->upper, a);
+    fast::Forms unknown;
     fast::Verdict v = fast::kNotCanonical;
-    if (!a.empty() && fast::skewed(a.count(), b.count()))
-        v = fast::overlapSkewed(a.begin, a.end, b.begin, b.end);
-    else if (!b.empty() && fast::skewed(b.count(), a.count()))
-        v = fast::overlapSkewed(b.begin, b.end, a.begin, a.end);
+    switch (fast::chooseSearch(a.begin, a.end, b.begin, b.end, forms ? *forms : unknown)) {
+        case fast::kSearchB: v = fast::overlapSkewed(a.begin, a.end, b.begin, b.end); break;
+        case fast::kSearchA: v = fast::overlapSkewed(b.begin, b.end, a.begin, a.end); break;
+        case fast::kWalk: break;
+    }
     if (v != fast::kNotCanonical) return v == fast::kYes;
     const Range<int>* p = a.begin;
     const Range<int>* q = b.begin;

@@ -124,15 +124,19 @@ struct SetExpression {
         Vector& scratch = vectors[scratchIndex];
         scratch.clear();
         const Vector& current = vectors[at];
+        // What is known of the inputs' form spares the searches a check.
+        fast::Forms forms;
+        if (canonical[at]) forms.a = fast::kFormCanonical;
+        if (operandCanonical) forms.b = fast::kFormCanonical;
         switch (operation) {
             case 1: computeUnion(current.begin(), current.end(), begin, end, scratch); break;
-            case 2: computeIntersection(current.begin(), current.end(), begin, end, scratch); break;
-            case 3: computeExclusion(current.begin(), current.end(), begin, end, scratch); break;
+            case 2: computeIntersection(current.begin(), current.end(), begin, end, scratch, &forms); break;
+            case 3: computeExclusion(current.begin(), current.end(), begin, end, scratch, &forms); break;
             default:
                 QV_ERROR(sqlstate::invalidParameterValue, "addToCurrentGroup",
                          "Unknown operation id %i", operation);
         }
-        canonical[scratchIndex] = canonical[at] && operandCanonical;
+        canonical[scratchIndex] = forms.a == fast::kFormCanonical && forms.b == fast::kFormCanonical;
         groups[depth].vectorIndex = scratchIndex;
         scratchIndex = at;
     }

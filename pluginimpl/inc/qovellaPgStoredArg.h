@@ -19,11 +19,16 @@ constexpr int kStoredArgSlots = 3;
 // words, never of the data.  Any other argument (in line, compressed in
 // line, in memory) is read in place as before, and so is every argument of
 // a call without a call site (flinfo null).  The result is read-only.
-const varlena* storedArg(FunctionCallInfo fcinfo, int i);
+//
+// note, when given, is set to a byte kept with the cached copy (zero when
+// the copy is new, kept while it is reused), where the caller may remember
+// what it learnt of the value (the form of a range array); null when the
+// argument is not cached.
+const varlena* storedArg(FunctionCallInfo fcinfo, int i, unsigned char** note = nullptr);
 
 // The same viewed as an array.
-inline const ArrayType* storedArrayArg(FunctionCallInfo fcinfo, int i) {
-    return reinterpret_cast<const ArrayType*>(storedArg(fcinfo, i));
+inline const ArrayType* storedArrayArg(FunctionCallInfo fcinfo, int i, unsigned char** note = nullptr) {
+    return reinterpret_cast<const ArrayType*>(storedArg(fcinfo, i, note));
 }
 
 }  // namespace pg

@@ -1,23 +1,25 @@
 // Binary set functions on range arrays: union, intersection, exclusion,
 // inclusion and overlap.  Arguments are read in place; results are built in
 // a vector that the kernel sizes and copied into the array in one block.
+#include "qovellaPgCompareArgs.h"
 #include "qovellaPgRangeKernels.h"
-#include "qovellaPgStoredArg.h"
 #include "qovellaPgUtils.h"
 
 namespace {
 
 using qv::pgRangeArray::Range;
 using qv::pgRangeArray::RangeSpan;
+using qv::pgRangeArray::fast::Forms;
 using RangeKernel = void (*)(const Range<int>*, const Range<int>*, const Range<int>*,
-                             const Range<int>*, qv::pg::PgVector<Range<int>>&);
+                             const Range<int>*, qv::pg::PgVector<Range<int>>&, Forms*);
 using RangeTest = bool (*)(const Range<int>*, const Range<int>*, const Range<int>*,
-                           const Range<int>*);
+                           const Range<int>*, Forms*);
 
 // Reads argument i as a range array (a stored one once per call site); an
-// odd count fails as routine.
-RangeSpan rangeArg(FunctionCallInfo fcinfo, int i, const char* routine) {
-    return qv::pg::readRangeArray(qv::pg::storedArrayArg(fcinfo, i), routine);
+// odd count fails as routine.  note: as for storedArg.
+RangeSpan rangeArg(FunctionCallInfo fcinfo, int i, const char* routine,
+                   unsigned char** note = nullptr) {
+    return qv::pg::readRangeArray(qv::pg::storedArrayArg(fcinfo, i, note), routine);
 }
 
 // The one present argument of a function that passes it through: its
@@ -30,10 +32,12 @@ Datum passThrough(FunctionCallInfo fcinfo, int i, const char* routine) {
 // Reads both arguments (both odd-count tests come first), runs the kernel
 // and returns its ranges as a new array.
 Datum applyKernel(FunctionCallInfo fcinfo, RangeKernel kernel, const char* routine) {
-    RangeSpan a = rangeArg(fcinfo, 0, routine);
-    RangeSpan b = rangeArg(fcinfo, 1, routine);
+    qv::pg::ArgForms known;
+    RangeSpan a = rangeArg(fcinfo, 0, routine, &known.notes[0]);
+    RangeSpan b = rangeArg(fcinfo, 1, routine, &known.notes[1]);
     qv::pg::PgVector<Range<int>> out(1);
-    kernel(a.begin, a.end, b.begin, b.end, out);
+    kernel(a.begin, a.end, b.begin, b.end, out, known.load());
+    known.keep();
     ArrayType* result = qv::pg::rangeArrayResult(out.data, out.size);
     out.release();
     PG_RETURN_ARRAYTYPE_P(result);
@@ -42,9 +46,12 @@ Datum applyKernel(FunctionCallInfo fcinfo, RangeKernel kernel, const char* routi
 // Reads both arguments and returns the test's outcome; either null: null.
 Datum applyTest(FunctionCallInfo fcinfo, RangeTest test, const char* routine) {
     if (PG_ARGISNULL(0) || PG_ARGISNULL(1)) PG_RETURN_NULL();
-    RangeSpan a = rangeArg(fcinfo, 0, routine);
-    RangeSpan b = rangeArg(fcinfo, 1, routine);
-    PG_RETURN_BOOL(test(a.begin, a.end, b.begin, b.end));
+    qv::pg::ArgForms known;
+    RangeSpan a = rangeArg(fcinfo, 0, routine, &known.notes[0]);
+    RangeSpan b = rangeArg(fcinfo, 1, routine, &known.notes[1]);
+    bool outcome = test(a.begin, a.end, b.begin, b.end, known.load());
+    known.keep();
+    PG_RETURN_BOOL(outcome);
 }
 
 }  // namespace

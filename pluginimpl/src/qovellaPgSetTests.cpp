@@ -31,9 +31,12 @@ PG_FUNCTION_INFO_V1(qv_int4set_included_in_bitfield);
 // Whether two range arrays share a value; both are validated first.
 Datum qv_int4range_overlap_rangearray(PG_FUNCTION_ARGS) {
     const char* routine = "qv_int4range_overlap_rangearray";
-    qv::pgRangeArray::RangeSpan a = qv::pg::rangeArrayArg(fcinfo, 0, routine);
-    qv::pgRangeArray::RangeSpan b = qv::pg::rangeArrayArg(fcinfo, 1, routine);
-    PG_RETURN_BOOL(qv::pgRangeArray::rangeSpansOverlap(a, b));
+    qv::pg::ArgForms known;
+    qv::pgRangeArray::RangeSpan a = qv::pg::rangeArrayArg(fcinfo, 0, routine, &known.notes[0]);
+    qv::pgRangeArray::RangeSpan b = qv::pg::rangeArrayArg(fcinfo, 1, routine, &known.notes[1]);
+    bool overlap = qv::pgRangeArray::rangeSpansOverlap(a, b, known.load());
+    known.keep();
+    PG_RETURN_BOOL(overlap);
 }
 
 // Whether some value of the set has its bit set in the bitfield.

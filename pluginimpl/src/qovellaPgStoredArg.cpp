@@ -6,10 +6,12 @@
 namespace {
 
 // One argument position: the on-disk pointer the copy was read from and
-// the detoasted copy (null until the first stored value comes).
+// the detoasted copy (null until the first stored value comes), and the
+// caller's note on the copy.
 struct StoredSlot {
     varatt_external id;
     varlena* value;
+    unsigned char note;
 };
 
 struct StoredArgCache {
@@ -25,9 +27,10 @@ static_assert(sizeof(varatt_external) == 16, "an on-disk pointer holds four 4-by
 namespace qv {
 namespace pg {
 
-const varlena* storedArg(FunctionCallInfo fcinfo, int i) {
+const varlena* storedArg(FunctionCallInfo fcinfo, int i, unsigned char** note) {
     varlena* raw = reinterpret_cast<varlena*>(DatumGetPointer(PG_GETARG_DATUM(i)));
     FmgrInfo* site = fcinfo->flinfo;
+    if (note) *note = nullptr;
     if (!VARATT_IS_EXTERNAL_ONDISK(raw) || !site || i < 0 || i >= kStoredArgSlots)
         return pg_detoast_datum(raw);
 
@@ -40,6 +43,7 @@ const varlena* storedArg(FunctionCallInfo fcinfo, int i) {
         site->fn_extra = cache;
     }
     StoredSlot& slot = cache->slots[i];
+    if (note) *note = &slot.note;
     if (slot.value && std::memcmp(&slot.id, &id, sizeof(id)) == 0) return slot.value;
 
     // The new copy is read before the old one goes: a failed read leaves
@@ -50,6 +54,7 @@ const varlena* storedArg(FunctionCallInfo fcinfo, int i) {
     if (slot.value) pfree(slot.value);
     slot.value = value;
     slot.id = id;
+    slot.note = 0;
     return value;
 }
 

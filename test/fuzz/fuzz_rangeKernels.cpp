@@ -2,8 +2,10 @@
 // rangeArrayInsert) and the overlap tests.  Canonical inputs are compared
 // with a plain model; arbitrary (non-canonical) inputs must only run clean.
 // Inputs of very different sizes (in either order) take the searches into
-// the bigger input: with the bigger input canonical, whatever the smaller
-// one, the kernels must give what the step-by-step walks give.
+// the bigger input: whatever the inputs, the kernels must give what the
+// step-by-step walks give, also when a range of the smaller input is put
+// out of order into the bigger one where a search would not read it.
+#include <cstddef>
 #include <cstdint>
 
 #include "fuzzRanges.h"
@@ -36,8 +38,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t big = (mode & 4) ? 400 : 40;
     Ranges ra = canonical ? canonicalRanges(in, (mode & 8) ? big : 40) : rawRanges(in, 12);
     Ranges rb = (mode & 2) ? canonicalRanges(in, big) : (canonical ? canonicalRanges(in, 40) : rawRanges(in, 12));
+    // A last byte that is not zero puts a range of the smaller input into the
+    // bigger one at a place it picks.
+    std::uint8_t fault = in.take<std::uint8_t>();
+    Ranges& larger = ra.size() >= rb.size() ? ra : rb;
+    const Ranges& smaller = ra.size() >= rb.size() ? rb : ra;
+    if (fault != 0 && !smaller.empty())
+        larger.insert(larger.begin() + std::ptrdiff_t(larger.size() * fault / 256),
+                      smaller[fault % smaller.size()]);
     canonical = isCanonical(ra) && isCanonical(rb);
-    const bool biggerCanonical = isCanonical(ra.size() >= rb.size() ? ra : rb);
     Owned a(ra), b(rb);
 
     runGuarded([&] {
@@ -55,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
         // the kernels against the walks, both ways round
         Vec walk(1);
-        for (int swap = 0; swap < 2 && biggerCanonical; ++swap) {
+        for (int swap = 0; swap < 2; ++swap) {
             const Owned& x = swap ? b : a;
             const Owned& y = swap ? a : b;
             qv::pgRangeArray::computeIntersection(x.begin(), x.end(), y.begin(), y.end(), out);

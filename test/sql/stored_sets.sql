@@ -91,6 +91,24 @@ SELECT count(*) FILTER (WHERE qv_int4_in_rangearray(v, store_and_read(n / 3 % 2 
                               (v % 4 = n / 3 % 2 * 2)) AS wrong
 FROM stored_probes WHERE n < 60;
 
+-- A big stored set out of form (12001 put out of order after 400) against a
+-- one-range set: the answers are the step-by-step walks' (which meet 12001
+-- early), on every call, whether the stored copy's form is new or known,
+-- and for a copy in memory; set 1 (in form) gives false, false, {}.
+CREATE TABLE stored_forms (id int, big int4[]);
+ALTER TABLE stored_forms ALTER big SET STORAGE EXTERNAL;
+INSERT INTO stored_forms VALUES (1, stored_set(0)),
+    (2, (stored_set(0))[1:202] || ARRAY[12001, 12001] || (stored_set(0))[203:8000]);
+SELECT f.id, n % 2 = 1 AS in_memory, count(*) AS calls,
+       qv_int4range_is_overlap('{12001,12001}', arg) AS overlap,
+       qv_int4range_is_strictly_include('{12001,12001}', arg) AS include,
+       qv_int4range_intersection('{12001,12001}', arg) AS intersection
+FROM stored_probes p
+JOIN stored_forms f ON f.id = p.n / 3 % 2 + 1,
+LATERAL (SELECT CASE WHEN p.n % 2 = 0 THEN f.big ELSE f.big[1:8002] END) AS b(arg)
+WHERE p.n < 24 GROUP BY 1, 2, 4, 5, 6 ORDER BY 1, 2;
+DROP TABLE stored_forms;
+
 DROP FUNCTION store_and_read(int);
 DROP FUNCTION stored_check(text);
 DROP FUNCTION stored_set(int);
