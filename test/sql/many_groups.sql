@@ -4,7 +4,9 @@
 -- per state makes hashed aggregation sum every state's context for each new
 -- group (quadratic: minutes here) and costs a block per group.
 SET max_parallel_workers_per_gather = 0;
-SET work_mem = '256MB';
+-- Servers before 13 hash only what the planner thinks fits in work_mem, and
+-- it counts 8 kB for every internal state: 200,000 groups need this much.
+SET work_mem = '2000MB';
 SET enable_sort = off;
 
 CREATE TEMP TABLE mg AS
@@ -18,7 +20,7 @@ DECLARE node jsonb;
 BEGIN
     EXECUTE 'EXPLAIN (ANALYZE, FORMAT JSON, TIMING OFF, SUMMARY OFF) ' || q INTO node;
     node := node -> 0 -> 'Plan';
-    IF node ->> 'Strategy' <> 'Hashed' OR (node ->> 'Actual Rows')::bigint <> 200000 THEN
+    IF node ->> 'Strategy' <> 'Hashed' OR (node ->> 'Actual Rows')::numeric <> 200000 THEN
         RAISE EXCEPTION 'not a hashed aggregation of every group: %', node;
     END IF;
     RETURN (node ->> 'Peak Memory Usage')::bigint;
