@@ -16,6 +16,12 @@
 --               _is_overlap / _is_strictly_include
 --   multirange  +, *, -, &&, <@ on the same sets as int4multirange
 --
+-- Every call passes the same stored pair, and the set functions keep the
+-- last stored set they read per call site: "ours" reads its inputs once per
+-- query, while the floor and the multirange operators read them on every
+-- call.  To compare the kernels with the floor on equal terms, give each call
+-- a pair of its own (one stored row per call).
+--
 -- The tests are timed twice: on the random pair, where they decide at the
 -- first ranges ("early"), and on pairs that make them walk both sets to the
 -- end ("walk"): a against b \ a (no shared value) for overlap, and a n b
