@@ -12,9 +12,11 @@
 // comparison are moved with one block copy.  With one input much smaller
 // than the other, intersection, exclusion and the two tests search the
 // bigger one instead (qovellaPgRangeFastPaths.h) when it is known canonical
-// (the caller's fast::Forms, else one linear check); they fall back to the
-// walk when they meet input that is not canonical, so every kernel gives
-// the walk's result on every input.
+// (the caller's fast::Forms, else one linear check); with two canonical
+// inputs of like sizes, intersection and exclusion merge them without jumps
+// (qovellaPgRangeMerges.h).  They fall back to the walk when they meet
+// input that is not canonical, so every kernel gives the walk's result on
+// every input.
 //
 // Two ranges touch when the later one's lower bound is <= the earlier one's
 // upper bound + 1; that test is written so that it never overflows at the
@@ -31,6 +33,7 @@
 
 #include "qovellaPgRangeArray.h"
 #include "qovellaPgRangeFastPaths.h"
+#include "qovellaPgRangeMerges.h"
 #include "qovellaPgVector.h"
 
 namespace qv {
@@ -324,48 +327,79 @@ void computeUnion(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* 
     stepwiseUnion(aBegin, aEnd, bBegin, bEnd, out);
 }
 
+// Whether both inputs are non-empty and canonical, by what known says or
+// else one linear check each (its outcome kept in known).
+template <typename T>
+inline bool bothCanonical(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
+                          const Range<T>* bEnd, fast::Forms& known) {
+    return aBegin != aEnd && bBegin != bEnd && fast::knownCanonical(known.a, aBegin, aEnd) &&
+           fast::knownCanonical(known.b, bBegin, bEnd);
+}
+
+// Runs intersection or exclusion: the search of the bigger input that
+// chooseSearch picks (searchB with few ranges in A, searchA with few in B,
+// each given roomB or roomA ranges of output first); else, for two
+// canonical inputs of like sizes, the jump-free merge; else, or when a
+// search meets input out of form, the walk.
+template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*), typename SearchB,
+          typename SearchA, typename Merge, typename Walk>
+void runBinaryKernel(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
+                     const Range<T>* bEnd, RangeVector<T, Alloc, Free>& out, fast::Forms* forms,
+                     std::size_t roomB, std::size_t roomA, SearchB searchB, SearchA searchA, Merge merge,
+                     Walk walk) {
+    const std::size_t na = std::size_t(aEnd - aBegin), nb = std::size_t(bEnd - bBegin);
+    fast::Forms unknown;
+    fast::Forms& known = forms ? *forms : unknown;
+    out.clear();
+    switch (fast::chooseSearch(aBegin, aEnd, bBegin, bEnd, known)) {
+        case fast::kSearchB:
+            out.reserve(static_cast<pg::tSize>(roomB));
+            if (searchB(aBegin, aEnd, bBegin, bEnd, out)) return;
+            break;
+        case fast::kSearchA:
+            out.reserve(static_cast<pg::tSize>(roomA));
+            if (searchA(aBegin, aEnd, bBegin, bEnd, out)) return;
+            break;
+        case fast::kWalk:
+            if (!fast::skewed(na, nb) && !fast::skewed(nb, na) && bothCanonical(aBegin, aEnd, bBegin, bEnd, known)) {
+                out.reserve(static_cast<pg::tSize>(na + nb + 1));
+                out.size = merge(aBegin, aEnd, bBegin, bEnd, out.data);
+                return;
+            }
+            break;
+    }
+    out.clear();
+    out.reserve(static_cast<pg::tSize>(std::max(na, nb)));
+    walk(aBegin, aEnd, bBegin, bEnd, out);
+}
+
 // out := A n B.  With one input much smaller than the other, its ranges
-// are searched in the bigger one.  The output is given room for the larger
-// input (the smaller one when searching) and grows past that if needed.
+// are searched in the bigger one (output room: the smaller input's size).
 // forms: what the caller knows of the inputs' form (updated by a check).
 template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
 void computeIntersection(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
                          const Range<T>* bEnd, RangeVector<T, Alloc, Free>& out,
                          fast::Forms* forms = nullptr) {
-    const std::size_t na = std::size_t(aEnd - aBegin), nb = std::size_t(bEnd - bBegin);
-    fast::Forms unknown;
-    out.clear();
-    bool done = false;
-    out.reserve(static_cast<pg::tSize>(fast::skewed(na, nb) || fast::skewed(nb, na) ? std::min(na, nb)
-                                                                                     : std::max(na, nb)));
-    switch (fast::chooseSearch(aBegin, aEnd, bBegin, bEnd, forms ? *forms : unknown)) {
-        case fast::kSearchB: done = fast::intersectSkewed(aBegin, aEnd, bBegin, bEnd, out); break;
-        case fast::kSearchA: done = fast::intersectSkewed(bBegin, bEnd, aBegin, aEnd, out); break;
-        case fast::kWalk: break;
-    }
-    if (!done) stepwiseIntersection(aBegin, aEnd, bBegin, bEnd, out);
+    typedef RangeVector<T, Alloc, Free> Out;
+    runBinaryKernel(aBegin, aEnd, bBegin, bEnd, out, forms, std::size_t(aEnd - aBegin), std::size_t(bEnd - bBegin),
+                    fast::intersectSkewed<Out, T>,
+                    [](const Range<T>* a0, const Range<T>* a1, const Range<T>* b0, const Range<T>* b1, Out& o) {
+                        return fast::intersectSkewed(b0, b1, a0, a1, o);
+                    },
+                    merge::intersection<T>, stepwiseIntersection<T, Alloc, Free>);
 }
 
 // out := A \ B.  With one input much smaller than the other: a small A is
 // cut by the ranges of B it meets, searched; a big A is copied in blocks
-// between the ranges of a small B.  The output is given room for A and
-// the larger of the two (A alone for a small A) and grows past that if
-// needed.
+// between the ranges of a small B (output room: A's size).
 template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
 void computeExclusion(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
                       const Range<T>* bEnd, RangeVector<T, Alloc, Free>& out,
                       fast::Forms* forms = nullptr) {
-    const std::size_t na = std::size_t(aEnd - aBegin), nb = std::size_t(bEnd - bBegin);
-    fast::Forms unknown;
-    out.clear();
-    bool done = false;
-    out.reserve(static_cast<pg::tSize>(fast::skewed(na, nb) ? na : std::max(na, nb)));
-    switch (fast::chooseSearch(aBegin, aEnd, bBegin, bEnd, forms ? *forms : unknown)) {
-        case fast::kSearchB: done = fast::excludeFromSmall(aBegin, aEnd, bBegin, bEnd, out); break;
-        case fast::kSearchA: done = fast::excludeSmall(aBegin, aEnd, bBegin, bEnd, out); break;
-        case fast::kWalk: break;
-    }
-    if (!done) stepwiseExclusion(aBegin, aEnd, bBegin, bEnd, out);
+    typedef RangeVector<T, Alloc, Free> Out;
+    const std::size_t na = std::size_t(aEnd - aBegin);
+    runBinaryKernel(aBegin, aEnd, bBegin, bEnd, out, forms, na, na, fast::excludeFromSmall<Out, T>,
+                    fast::excludeSmall<Out, T>, merge::exclusion<T>, stepwiseExclusion<T, Alloc, Free>);
 }
 
 // Whether every range of A lies inside one range of B; false when either is

@@ -23,6 +23,18 @@ namespace pg {
 // Header of the one-dimensional array results: 24 bytes, no null bitmap.
 constexpr std::size_t kResultArrayHeader = 24;
 
+// Fills the header of a one-dimensional array of n elements (lower bound 1,
+// no nulls) whose elements follow it.
+template <typename T, Oid typeOid>
+void setResultArrayHeader(ArrayType* a, std::size_t n) {
+    SET_VARSIZE(a, kResultArrayHeader + n * sizeof(T));
+    a->ndim = 1;
+    a->dataoffset = 0;
+    a->elemtype = typeOid;
+    ARR_DIMS(a)[0] = static_cast<int>(n);
+    ARR_LBOUND(a)[0] = 1;
+}
+
 // A zeroed one-dimensional array of n elements (lower bound 1, no nulls).
 template <typename T, Oid typeOid>
 ArrayType* allocateResultArray(std::size_t n) {
@@ -30,14 +42,17 @@ ArrayType* allocateResultArray(std::size_t n) {
     if (n <= (MaxAllocSize - kResultArrayHeader) / sizeof(T))
         a = static_cast<ArrayType*>(palloc0(kResultArrayHeader + n * sizeof(T)));
     if (!a) QV_ERROR(::qv::sqlstate::outOfMemory, "allocateResultArray", nullptr);
-    SET_VARSIZE(a, kResultArrayHeader + n * sizeof(T));
-    a->ndim = 1;
-    a->dataoffset = 0;
-    a->elemtype = typeOid;
-    ARR_DIMS(a)[0] = static_cast<int>(n);
-    ARR_LBOUND(a)[0] = 1;
+    setResultArrayHeader<T, typeOid>(a, n);
     return a;
 }
+
+// Allocation functions for a vector whose elements become an array result
+// where they lie: every buffer has room for the array header before it.
+inline void* pallocArrayBody(std::size_t bytes) {
+    if (bytes > MaxAllocSize - kResultArrayHeader) return nullptr;
+    return static_cast<char*>(palloc(kResultArrayHeader + bytes)) + kResultArrayHeader;
+}
+inline void pfreeArrayBody(void* body) { pfree(static_cast<char*>(body) - kResultArrayHeader); }
 
 }  // namespace pg
 
@@ -82,6 +97,17 @@ inline ArrayType* arrayArg(FunctionCallInfo fcinfo, int i) {
 inline ArrayType* int4ArrayResult(const std::int32_t* data, std::size_t n) {
     ArrayType* r = ::pg::allocateResultArray<int, INT4OID>(n);
     if (n) std::memcpy(ARR_DATA_PTR(r), data, n * sizeof(*data));
+    return r;
+}
+
+// A vector of ranges that becomes an int4[] result without a copy.
+using RangeArrayBody = tVector<pgRangeArray::Range<int>, ::pg::pallocArrayBody, ::pg::pfreeArrayBody>;
+
+// The int4[] of the ranges in v, made in v's own buffer; v is left empty.
+inline ArrayType* adoptRangeArray(RangeArrayBody& v) {
+    ArrayType* r = reinterpret_cast<ArrayType*>(reinterpret_cast<char*>(v.data) - ::pg::kResultArrayHeader);
+    ::pg::setResultArrayHeader<int, INT4OID>(r, 2 * v.size);
+    v.abandon();
     return r;
 }
 

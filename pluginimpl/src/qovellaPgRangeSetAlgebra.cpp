@@ -1,6 +1,6 @@
 // Binary set functions on range arrays: union, intersection, exclusion,
 // inclusion and overlap.  Arguments are read in place; results are built in
-// a vector that the kernel sizes and copied into the array in one block.
+// a vector that the kernel sizes and whose buffer becomes the array.
 #include "qovellaPgCompareArgs.h"
 #include "qovellaPgRangeKernels.h"
 #include "qovellaPgUtils.h"
@@ -10,8 +10,9 @@ namespace {
 using qv::pgRangeArray::Range;
 using qv::pgRangeArray::RangeSpan;
 using qv::pgRangeArray::fast::Forms;
+using qv::pg::RangeArrayBody;
 using RangeKernel = void (*)(const Range<int>*, const Range<int>*, const Range<int>*,
-                             const Range<int>*, qv::pg::PgVector<Range<int>>&, Forms*);
+                             const Range<int>*, RangeArrayBody&, Forms*);
 using RangeTest = bool (*)(const Range<int>*, const Range<int>*, const Range<int>*,
                            const Range<int>*, Forms*);
 
@@ -30,17 +31,15 @@ Datum passThrough(FunctionCallInfo fcinfo, int i, const char* routine) {
 }
 
 // Reads both arguments (both odd-count tests come first), runs the kernel
-// and returns its ranges as a new array.
+// and returns its ranges as an array made where the kernel wrote them.
 Datum applyKernel(FunctionCallInfo fcinfo, RangeKernel kernel, const char* routine) {
     qv::pg::ArgForms known;
     RangeSpan a = rangeArg(fcinfo, 0, routine, &known.notes[0]);
     RangeSpan b = rangeArg(fcinfo, 1, routine, &known.notes[1]);
-    qv::pg::PgVector<Range<int>> out(1);
+    RangeArrayBody out(1);
     kernel(a.begin, a.end, b.begin, b.end, out, known.load());
     known.keep();
-    ArrayType* result = qv::pg::rangeArrayResult(out.data, out.size);
-    out.release();
-    PG_RETURN_ARRAYTYPE_P(result);
+    PG_RETURN_ARRAYTYPE_P(qv::pg::adoptRangeArray(out));
 }
 
 // Reads both arguments and returns the test's outcome; either null: null.
@@ -70,13 +69,13 @@ Datum qv_int4range_union(PG_FUNCTION_ARGS) {
     if (PG_ARGISNULL(0) && PG_ARGISNULL(1)) PG_RETURN_NULL();
     if (PG_ARGISNULL(0)) return passThrough(fcinfo, 1, routine);
     if (PG_ARGISNULL(1)) return passThrough(fcinfo, 0, routine);
-    return applyKernel(fcinfo, qv::pgRangeArray::computeUnion<int, qvPalloc, qvPfree>, routine);
+    return applyKernel(fcinfo, qv::pgRangeArray::computeUnion<int, ::pg::pallocArrayBody, ::pg::pfreeArrayBody>, routine);
 }
 
 // a n b; either null: null.
 Datum qv_int4range_intersection(PG_FUNCTION_ARGS) {
     if (PG_ARGISNULL(0) || PG_ARGISNULL(1)) PG_RETURN_NULL();
-    return applyKernel(fcinfo, qv::pgRangeArray::computeIntersection<int, qvPalloc, qvPfree>,
+    return applyKernel(fcinfo, qv::pgRangeArray::computeIntersection<int, ::pg::pallocArrayBody, ::pg::pfreeArrayBody>,
                        "qv_int4range_intersection");
 }
 
@@ -85,7 +84,7 @@ Datum qv_int4range_exclusion(PG_FUNCTION_ARGS) {
     const char* routine = "qv_int4range_exclusion";
     if (PG_ARGISNULL(0)) PG_RETURN_NULL();
     if (PG_ARGISNULL(1)) return passThrough(fcinfo, 0, routine);
-    return applyKernel(fcinfo, qv::pgRangeArray::computeExclusion<int, qvPalloc, qvPfree>, routine);
+    return applyKernel(fcinfo, qv::pgRangeArray::computeExclusion<int, ::pg::pallocArrayBody, ::pg::pfreeArrayBody>, routine);
 }
 
 // Whether every range of a lies inside one range of b; either null: null.
