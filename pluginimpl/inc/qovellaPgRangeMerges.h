@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
-#include <type_traits>
 
 #include "qovellaPgRangeArray.h"
 
@@ -23,18 +22,6 @@ namespace pgRangeArray {
 namespace merge {
 
 typedef long long Wide;
-
-// c ? p : q computed with masks; the empty asm keeps the compiler from
-// turning it back into a jump.
-template <typename T>
-inline T pick(bool c, T p, T q) {
-    typedef typename std::make_unsigned<T>::type U;
-    U m = U(0) - U(c);
-#if defined(__GNUC__)
-    __asm__("" : "+r"(m));
-#endif
-    return T((U(p) & m) | (U(q) & ~m));
-}
 
 // A n B into out; returns the number of ranges written.  Each step writes
 // the common piece of the two current ranges and passes the one that ends
@@ -55,35 +42,42 @@ std::size_t intersection(const Range<T>* a, const Range<T>* aEnd, const Range<T>
     return std::size_t(w - out);
 }
 
-// A \ B into out; returns the number of ranges written.  cur is what is
-// left of A's current range.  Each step writes the part of cur before B's
-// current range (kept when B's range starts after cur does); then, when B's
-// range ends before cur does, cur is cut after it and B moves on, else A
-// moves on.  Bounds are formed in a wider type: lower - 1 and upper + 1 of
-// B's range may leave T only where the step does not keep them.
+// A \ B into out; returns the number of ranges written: A intersected with
+// the gaps of B, gap k lying between B's ranges k - 1 and k.  The gaps
+// before B's first range and after its last one are open at the ends of T
+// and are taken apart; in between, gap bounds never leave T.
 template <typename T>
 std::size_t exclusion(const Range<T>* a, const Range<T>* aEnd, const Range<T>* b, const Range<T>* bEnd,
                       Range<T>* out) {
     Range<T>* w = out;
-    if (a == aEnd) return 0;
-    Range<T> cur = *a;
-    while (b != bEnd) {
-        const Range<T> y = *b;
-        w->lower = cur.lower;
-        w->upper = T(std::min<Wide>(cur.upper, Wide(y.lower) - 1));
-        w += y.lower > cur.lower;
-        const bool passB = y.upper < cur.upper;
-        b += passB;
-        a += !passB;
-        if (a == aEnd) return std::size_t(w - out);
-        const Range<T> x = *a;
-        cur.lower = pick(passB, T(std::max<Wide>(cur.lower, Wide(y.upper) + 1)), x.lower);
-        cur.upper = pick(passB, cur.upper, x.upper);
+    if (b == bEnd) {
+        std::memcpy(w, a, std::size_t(aEnd - a) * sizeof(Range<T>));
+        return std::size_t(aEnd - a);
     }
-    *w++ = cur;
-    ++a;
-    std::memcpy(w, a, std::size_t(aEnd - a) * sizeof(Range<T>));
-    return std::size_t(w - out) + std::size_t(aEnd - a);
+    // Before B's first range: the ranges of A that end there, and the start
+    // of the one that reaches past it.
+    const Wide firstGapUpper = Wide(b->lower) - 1;
+    for (; a != aEnd && Wide(a->upper) <= firstGapUpper; ++a) *w++ = *a;
+    if (a != aEnd && Wide(a->lower) <= firstGapUpper) *w++ = Range<T>{a->lower, T(firstGapUpper)};
+    for (const Range<T>* next = b + 1; a != aEnd && next != bEnd;) {
+        const Range<T> x = *a;
+        const T gapLower = T(next[-1].upper + 1), gapUpper = T(next->lower - 1);
+        w->lower = std::max(x.lower, gapLower);
+        w->upper = std::min(x.upper, gapUpper);
+        w += w->lower <= w->upper;
+        const bool passA = x.upper < gapUpper;
+        a += passA;
+        next += !passA;
+    }
+    // After B's last range.
+    const Wide lastGapLower = Wide(bEnd[-1].upper) + 1;
+    for (; a != aEnd; ++a) {
+        const Wide lower = std::max<Wide>(a->lower, lastGapLower);
+        w->lower = T(lower);
+        w->upper = a->upper;
+        w += lower <= Wide(a->upper);
+    }
+    return std::size_t(w - out);
 }
 
 }  // namespace merge
