@@ -318,15 +318,6 @@ bool stepwiseIsOverlap(const Range<T>* aBegin, const Range<T>* aEnd, const Range
 
 // ---- the kernels: fast path first, the walk when an input is not canonical ----
 
-// out := A u B, by the walk, with room for the largest result made at once
-// (no input's form is needed: the last parameter only matches the others).
-template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
-void computeUnion(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
-                  const Range<T>* bEnd, RangeVector<T, Alloc, Free>& out, fast::Forms* = nullptr) {
-    out.reserve(static_cast<pg::tSize>((aEnd - aBegin) + (bEnd - bBegin)));
-    stepwiseUnion(aBegin, aEnd, bBegin, bEnd, out);
-}
-
 // Whether both inputs are non-empty and canonical, by what known says or
 // else one linear check each (its outcome kept in known).
 template <typename T>
@@ -334,6 +325,24 @@ inline bool bothCanonical(const Range<T>* aBegin, const Range<T>* aEnd, const Ra
                           const Range<T>* bEnd, fast::Forms& known) {
     return aBegin != aEnd && bBegin != bEnd && fast::knownCanonical(known.a, aBegin, aEnd) &&
            fast::knownCanonical(known.b, bBegin, bEnd);
+}
+
+// out := A u B: two canonical inputs are merged (in two halves when long),
+// others walked; with room for the largest result made at once.
+// forms: what the caller knows of the inputs' form (updated by a check).
+template <typename T, void* (*Alloc)(std::size_t), void (*Free)(void*)>
+void computeUnion(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
+                  const Range<T>* bEnd, RangeVector<T, Alloc, Free>& out, fast::Forms* forms = nullptr) {
+    const std::size_t na = std::size_t(aEnd - aBegin), nb = std::size_t(bEnd - bBegin);
+    fast::Forms unknown;
+    out.clear();
+    if (bothCanonical(aBegin, aEnd, bBegin, bEnd, forms ? *forms : unknown)) {
+        out.reserve(static_cast<pg::tSize>(merge::room(na, nb)));
+        out.size = merge::unite(aBegin, aEnd, bBegin, bEnd, out.data);
+        return;
+    }
+    out.reserve(static_cast<pg::tSize>(na + nb));
+    stepwiseUnion(aBegin, aEnd, bBegin, bEnd, out);
 }
 
 // Runs intersection or exclusion: the search of the bigger input that
@@ -362,7 +371,7 @@ void runBinaryKernel(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T
             break;
         case fast::kWalk:
             if (!fast::skewed(na, nb) && !fast::skewed(nb, na) && bothCanonical(aBegin, aEnd, bBegin, bEnd, known)) {
-                out.reserve(static_cast<pg::tSize>(na + nb + 1));
+                out.reserve(static_cast<pg::tSize>(merge::room(na, nb)));
                 out.size = merge(aBegin, aEnd, bBegin, bEnd, out.data);
                 return;
             }
