@@ -411,24 +411,41 @@ void computeExclusion(const Range<T>* aBegin, const Range<T>* aEnd, const Range<
                     fast::excludeSmall<Out, T>, merge::exclusion<T>, stepwiseExclusion<T, Alloc, Free>);
 }
 
+// Runs the inclusion or the overlap test: the search of the bigger input
+// that chooseSearch picks; else, for two canonical inputs of like sizes,
+// the merge; else, or when a search meets input out of form, the walk.
+template <typename T, typename SearchB, typename SearchA, typename Merge, typename Walk>
+bool runTest(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin, const Range<T>* bEnd,
+             fast::Forms* forms, SearchB searchB, SearchA searchA, Merge merge, Walk walk) {
+    const std::size_t na = std::size_t(aEnd - aBegin), nb = std::size_t(bEnd - bBegin);
+    fast::Forms unknown;
+    fast::Forms& known = forms ? *forms : unknown;
+    fast::Verdict v = fast::kNotCanonical;
+    switch (fast::chooseSearch(aBegin, aEnd, bBegin, bEnd, known)) {
+        case fast::kSearchB: v = searchB(aBegin, aEnd, bBegin, bEnd); break;
+        case fast::kSearchA: v = searchA(aBegin, aEnd, bBegin, bEnd); break;
+        case fast::kWalk:
+            if (!fast::skewed(na, nb) && !fast::skewed(nb, na) && bothCanonical(aBegin, aEnd, bBegin, bEnd, known))
+                return merge(aBegin, aEnd, bBegin, bEnd);
+            break;
+    }
+    return v == fast::kNotCanonical ? walk(aBegin, aEnd, bBegin, bEnd) : v == fast::kYes;
+}
+
 // Whether every range of A lies inside one range of B; false when either is
 // empty.  With one input much smaller than the other, the bigger one is
 // searched.
 template <typename T>
 bool isStrictlyIncluded(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
                         const Range<T>* bEnd, fast::Forms* forms = nullptr) {
-    fast::Forms unknown;
-    fast::Verdict v = fast::kNotCanonical;
-    switch (fast::chooseSearch(aBegin, aEnd, bBegin, bEnd, forms ? *forms : unknown)) {
-        case fast::kSearchB: v = fast::includedSmall(aBegin, aEnd, bBegin, bEnd); break;
-        case fast::kSearchA: v = fast::includedInSmall(aBegin, aEnd, bBegin, bEnd); break;
-        case fast::kWalk: break;
-    }
-    return v == fast::kNotCanonical ? stepwiseIsStrictlyIncluded(aBegin, aEnd, bBegin, bEnd) : v == fast::kYes;
+    return runTest(aBegin, aEnd, bBegin, bEnd, forms, fast::includedSmall<T>, fast::includedInSmall<T>,
+                   merge::included<T>, stepwiseIsStrictlyIncluded<T>);
 }
 
 // Whether A and B share a value.  With one input much smaller than the
-// other, its ranges are searched in the bigger one.
+// other, its ranges are searched in the bigger one.  Two inputs of like
+// sizes are walked: the walk's jumps follow the inputs' alternation, which
+// the processor predicts well where the walk lasts long (no shared value).
 template <typename T>
 bool isOverlap(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
                const Range<T>* bEnd, fast::Forms* forms = nullptr) {

@@ -175,6 +175,24 @@ inline std::size_t room(std::size_t na, std::size_t nb) { return partRoom(na, nb
 // Inputs this long are cut in two and the halves merged side by side.
 constexpr std::size_t kSplitAt = 64;
 
+// Where long inputs are cut in two: A before and from its middle range mid,
+// whose lower bound is s; B before b1End and from b2, where b2 is its first
+// range that reaches s (a range of B that holds s - 1 and s is in both).
+template <typename T>
+struct Cut {
+    const Range<T>* mid;
+    const Range<T>* b1End;
+    const Range<T>* b2;
+};
+
+template <typename T>
+Cut<T> cut(const Range<T>* a, const Range<T>* aEnd, const Range<T>* b, const Range<T>* bEnd) {
+    const Range<T>* mid = a + (aEnd - a) / 2;
+    const T s = mid->lower;
+    const Range<T>* b2 = std::partition_point(b, bEnd, [s](const Range<T>& r) { return r.upper < s; });
+    return Cut<T>{mid, (b2 != bEnd && b2->lower < s) ? b2 + 1 : b2, b2};
+}
+
 // Runs the merge Part over A and B into out and returns the number of
 // ranges written.  Each merge step waits for the loads that the step
 // before it chose, so long inputs are cut into two halves whose merges run
@@ -195,13 +213,10 @@ std::size_t run(const Range<T>* a, const Range<T>* aEnd, const Range<T>* b, cons
         p.finish(b);
         return std::size_t(p.w - out);
     }
-    const Range<T>* mid = a + na / 2;
-    const T s = mid->lower;
-    const Range<T>* b2 = std::partition_point(b, bEnd, [s](const Range<T>& r) { return r.upper < s; });
-    const Range<T>* b1End = (b2 != bEnd && b2->lower < s) ? b2 + 1 : b2;
-    Range<T>* out2 = out + partRoom(std::size_t(mid - a), std::size_t(b1End - b));
-    Part<T> p1(a, mid, b, b1End, out);
-    Part<T> p2(mid, aEnd, b2, bEnd, out2);
+    const Cut<T> c = cut(a, aEnd, b, bEnd);
+    Range<T>* out2 = out + partRoom(std::size_t(c.mid - a), std::size_t(c.b1End - b));
+    Part<T> p1(a, c.mid, b, c.b1End, out);
+    Part<T> p2(c.mid, aEnd, c.b2, bEnd, out2);
     p1.begin();
     p2.begin();
     while (p1.live() && p2.live()) {
@@ -211,7 +226,7 @@ std::size_t run(const Range<T>* a, const Range<T>* aEnd, const Range<T>* b, cons
     while (p1.live()) p1.step();
     while (p2.live()) p2.step();
     p1.finish(b);
-    p2.finish(b2);
+    p2.finish(c.b2);
     std::size_t n1 = std::size_t(p1.w - out), n2 = std::size_t(p2.w - out2);
     if (n1 != 0 && n2 != 0 && Part<T>::joinAtCut(out[n1 - 1], *out2)) {
         ++out2;
@@ -219,6 +234,50 @@ std::size_t run(const Range<T>* a, const Range<T>* aEnd, const Range<T>* b, cons
     }
     std::memmove(out + n1, out2, n2 * sizeof(Range<T>));
     return n1 + n2;
+}
+
+// One walk of the inclusion test: whether every range of A lies inside one
+// range of B.  Each step passes B's range when it ends before A's, else
+// A's range, which fails the test unless B's range holds it.
+template <typename T>
+struct InclusionWalk : Cursors<T> {
+    using Cursors<T>::Cursors;
+    using Cursors<T>::a;
+    using Cursors<T>::aEnd;
+    using Cursors<T>::b;
+    bool failed = false;
+
+    bool live() const { return !failed && Cursors<T>::live(); }
+    void step() {
+        const Range<T> x = *a, y = *b;
+        const bool passB = y.upper < x.lower;
+        failed = !passB && (y.lower > x.lower || y.upper < x.upper);
+        b += passB;
+        a += !passB;
+    }
+    // After the walk: A used up without a failure.
+    bool holds() {
+        while (live()) step();
+        return !failed && a == aEnd;
+    }
+};
+
+// Whether every range of A lies inside one range of B (neither empty).
+// Long inputs are cut as run() cuts them and both halves walked side by
+// side; the test holds when it holds for both, and fails as soon as one
+// half fails.
+template <typename T>
+bool included(const Range<T>* a, const Range<T>* aEnd, const Range<T>* b, const Range<T>* bEnd) {
+    if (std::size_t(aEnd - a) < kSplitAt || std::size_t(bEnd - b) < kSplitAt)
+        return InclusionWalk<T>(a, aEnd, b, bEnd, nullptr).holds();
+    const Cut<T> c = cut(a, aEnd, b, bEnd);
+    InclusionWalk<T> p1(a, c.mid, b, c.b1End, nullptr);
+    InclusionWalk<T> p2(c.mid, aEnd, c.b2, bEnd, nullptr);
+    while (p1.live() && p2.live()) {
+        p1.step();
+        p2.step();
+    }
+    return p1.holds() && p2.holds();
 }
 
 // A u B into out (room(na, nb) ranges; A not empty); returns the number

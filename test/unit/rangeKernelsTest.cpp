@@ -469,4 +469,21 @@ TEST(KernelsRandomized, PushOrMergeMatchesTheReference) {
     }
 }
 
+// Long canonical inputs are tested in two halves side by side: every other
+// range of B lies in B, and stops doing so when one of them, in either half
+// or at either end of the int4 line, reaches one value into B's next gap.
+TEST(KernelsRandomized, InclusionFailsInEitherHalf) {
+    Generator g(77);
+    for (std::int64_t base : {std::int64_t(kMin), std::int64_t(-5000), std::int64_t(kMax) - 41 * 700}) {
+        Ranges b = g.run(700, base), a;
+        for (std::size_t k = 0; k < b.size(); k += 2) a.push_back(b[k]);
+        ASSERT_TRUE(included(a, b));
+        for (std::size_t at : {std::size_t(0), a.size() / 4, a.size() / 2, a.size() * 3 / 4, a.size() - 2}) {
+            Ranges spoilt(a);
+            ++spoilt[at].upper;
+            ASSERT_FALSE(included(spoilt, b)) << "base " << base << " at " << at;
+        }
+    }
+}
+
 }  // namespace
