@@ -40,6 +40,7 @@ struct SetExpression {
     static constexpr int kVectors = 7;
     static constexpr int kMaxGroups = 6;  // the root group and five nested ones
     static constexpr pg::tSize kMinBatch = 1024;  // pending ranges merged at once, at least
+    static constexpr pg::tSize kFirstPending = 8;  // the pending batch's first room (64 bytes)
 
     // A working set: no buffer until it first receives ranges, then room that
     // doubles, so that the many small states of a GROUP BY stay small.
@@ -115,6 +116,8 @@ struct SetExpression {
                            bool operandCanonical) {
         std::int32_t at = groups[depth].vectorIndex;
         if (operation == 1 && end - begin == 1 && begin->lower <= begin->upper && canonical[at]) {
+            // room for a few rows at once: most groups of a GROUP BY are small
+            if (pending.capacity == 0) pending.reserve(kFirstPending);
             pending.push_back(*begin);
             if (pending.size >= kMinBatch && pending.size >= vectors[at].size) flushPending();
             return;
@@ -160,6 +163,14 @@ struct SetExpression {
         }
         e = w + 1;
         std::int32_t at = groups[depth].vectorIndex;
+        if (vectors[at].empty()) {
+            // the batch is the group's whole set: it changes places with it
+            pending.size = static_cast<pg::tSize>(e - b);
+            vectors[at].swap(pending);
+            pending.clear();
+            canonical[at] = true;
+            return;
+        }
         Vector& scratch = vectors[scratchIndex];
         computeUnion(vectors[at].begin(), vectors[at].end(), static_cast<const Range<int>*>(b),
                      static_cast<const Range<int>*>(e), scratch);
