@@ -48,20 +48,24 @@ struct SetExpression {
         WorkVector() : Vector(typename Vector::NoBuffer()) {}
     };
 
-    WorkVector vectors[kVectors];
-    std::int32_t scratchIndex;
-    ParenthesisGroup groups[kMaxGroups];
-    std::int32_t depth;  // index of the innermost open group
-    // Whether vectors[k] is known canonical: it is empty, or a kernel made
-    // it from canonical inputs (operands are read as given and may not be).
-    bool canonical[kVectors];
+    // What a row of a run of single-range unions reads comes first, so that
+    // it shares the state's first cache lines: the pending batch, the group
+    // stack and the canonical flags.
+    //
     // Single ranges (lower <= upper) still to be united into the current
     // group's canonical set, in arrival order.  A union of such rows is
     // taken in batches: appended here, then sorted and merged in one pass,
     // which gives the same canonical set as uniting them one by one.
     WorkVector pending;
+    std::int32_t depth;  // index of the innermost open group
+    ParenthesisGroup groups[kMaxGroups];
+    // Whether vectors[k] is known canonical: it is empty, or a kernel made
+    // it from canonical inputs (operands are read as given and may not be).
+    bool canonical[kVectors];
+    std::int32_t scratchIndex;
+    WorkVector vectors[kVectors];
 
-    SetExpression() : scratchIndex(kVectors - 1), depth(0) {
+    SetExpression() : depth(0), scratchIndex(kVectors - 1) {
         for (int k = 0; k < kMaxGroups; ++k) groups[k] = ParenthesisGroup{0, k};
         for (bool& c : canonical) c = true;
     }
