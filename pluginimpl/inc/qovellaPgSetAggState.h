@@ -36,6 +36,9 @@ constexpr std::size_t kSerialKindBytes = 2;
 // Smallest batch of pending rows that is merged into the set.
 constexpr pg::tSize kMinBatch = 1024;
 
+// First room of the pending rows (64 bytes), taken on the first row.
+constexpr pg::tSize kFirstPending = 8;
+
 template <void* (*Alloc)(std::size_t), void (*Free)(void*)>
 class Int4ToSetOpDataSet {
 public:
@@ -57,6 +60,8 @@ public:
     // skipped (inserting it would break the set's order).
     void addRange(int lower, int upper) {
         if (lower > upper) return;
+        // room for a few rows at once: most groups of a GROUP BY are small
+        if (pending.capacity == 0) pending.reserve(kFirstPending);
         pending.push_back(Range<int>{lower, upper});
         if (pending.size >= flushAt) settle();
     }

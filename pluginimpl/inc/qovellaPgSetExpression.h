@@ -40,6 +40,7 @@ struct SetExpression {
     static constexpr int kVectors = 7;
     static constexpr int kMaxGroups = 6;  // the root group and five nested ones
     static constexpr pg::tSize kMinBatch = 1024;  // pending ranges merged at once, at least
+    static constexpr pg::tSize kFirstPending = 8;  // the pending batch's first room (64 bytes)
 
     // A working set: no buffer until it first receives ranges, then room that
     // doubles, so that the many small states of a GROUP BY stay small.
@@ -47,20 +48,24 @@ struct SetExpression {
         WorkVector() : Vector(typename Vector::NoBuffer()) {}
     };
 
-    WorkVector vectors[kVectors];
-    std::int32_t scratchIndex;
-    ParenthesisGroup groups[kMaxGroups];
-    std::int32_t depth;  // index of the innermost open group
-    // Whether vectors[k] is known canonical: it is empty, or a kernel made
-    // it from canonical inputs (operands are read as given and may not be).
-    bool canonical[kVectors];
+    // What a row of a run of single-range unions reads comes first, so that
+    // it shares the state's first cache lines: the pending batch, the group
+    // stack and the canonical flags.
+    //
     // Single ranges (lower <= upper) still to be united into the current
     // group's canonical set, in arrival order.  A union of such rows is
     // taken in batches: appended here, then sorted and merged in one pass,
     // which gives the same canonical set as uniting them one by one.
     WorkVector pending;
+    std::int32_t depth;  // index of the innermost open group
+    ParenthesisGroup groups[kMaxGroups];
+    // Whether vectors[k] is known canonical: it is empty, or a kernel made
+    // it from canonical inputs (operands are read as given and may not be).
+    bool canonical[kVectors];
+    std::int32_t scratchIndex;
+    WorkVector vectors[kVectors];
 
-    SetExpression() : scratchIndex(kVectors - 1), depth(0) {
+    SetExpression() : depth(0), scratchIndex(kVectors - 1) {
         for (int k = 0; k < kMaxGroups; ++k) groups[k] = ParenthesisGroup{0, k};
         for (bool& c : canonical) c = true;
     }
@@ -115,6 +120,8 @@ struct SetExpression {
                            bool operandCanonical) {
         std::int32_t at = groups[depth].vectorIndex;
         if (operation == 1 && end - begin == 1 && begin->lower <= begin->upper && canonical[at]) {
+            // room for a few rows at once: most groups of a GROUP BY are small
+            if (pending.capacity == 0) pending.reserve(kFirstPending);
             pending.push_back(*begin);
             if (pending.size >= kMinBatch && pending.size >= vectors[at].size) flushPending();
             return;
@@ -160,6 +167,14 @@ struct SetExpression {
         }
         e = w + 1;
         std::int32_t at = groups[depth].vectorIndex;
+        if (vectors[at].empty()) {
+            // the batch is the group's whole set: it changes places with it
+            pending.size = static_cast<pg::tSize>(e - b);
+            vectors[at].swap(pending);
+            pending.clear();
+            canonical[at] = true;
+            return;
+        }
         Vector& scratch = vectors[scratchIndex];
         computeUnion(vectors[at].begin(), vectors[at].end(), static_cast<const Range<int>*>(b),
                      static_cast<const Range<int>*>(e), scratch);

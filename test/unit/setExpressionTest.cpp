@@ -57,9 +57,11 @@ TEST(SetExpression, Failures) {
 
 // Random well-formed expressions over small sets, evaluated directly with a
 // stack of point sets; checks that exchanging vector indices never loses or
-// shares a set.
-TEST(SetExpression, MatchesDirectEvaluation) {
-    std::mt19937 rng(31337);
+// shares a set.  With singleRanges, every operand is one range in random
+// order and most operations are unions: the rows that wait in the pending
+// batch, settled into empty and non-empty groups alike.
+void checkRandomExpressions(unsigned seed, bool singleRanges) {
+    std::mt19937 rng(seed);
     auto below = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
     auto apply = [](int op, const Points& x, const Points& y) {
         Points out;
@@ -72,13 +74,16 @@ TEST(SetExpression, MatchesDirectEvaluation) {
     for (int round = 0; round < 1500; ++round) {
         Expression e;
         std::vector<std::pair<int, Points>> stack = {{0, Points()}};
-        int rows = 1 + below(12);
+        int rows = 1 + below(singleRanges ? 40 : 12);
         for (int i = 0; i < rows; ++i) {
             int depth = static_cast<int>(stack.size()) - 1;
-            int op = 1 + below(3), close = below(depth + 1), open = below(6 - depth + close);
+            int op = singleRanges && below(4) != 0 ? 1 : 1 + below(3);
+            int close = below(depth + 1), open = below(6 - depth + close);
+            if (singleRanges && below(3) != 0) close = open = 0;
             std::vector<int> elements;
             Points operand;
-            for (int v = -10 + below(4); v <= 40; v += 2 + below(8)) {
+            for (int v = singleRanges ? -10 + below(50) : -10 + below(4); v <= 40;
+                 v += singleRanges ? 100 : 2 + below(8)) {
                 int u = v + below(3);
                 elements.push_back(v);
                 elements.push_back(u);
@@ -104,7 +109,13 @@ TEST(SetExpression, MatchesDirectEvaluation) {
         for (const auto& r : e.root())
             for (int x = r.lower; x <= r.upper; ++x) got.insert(x);
         ASSERT_EQ(stack[0].second, got) << "round " << round;
+        ASSERT_TRUE(Expression::isCanonical(e.root().begin(), e.root().end())) << "round " << round;
     }
+}
+
+TEST(SetExpression, MatchesDirectEvaluation) {
+    checkRandomExpressions(31337, false);
+    checkRandomExpressions(4242, true);
 }
 
 }  // namespace
