@@ -411,12 +411,17 @@ void computeExclusion(const Range<T>* aBegin, const Range<T>* aEnd, const Range<
                     fast::excludeSmall<Out, T>, merge::exclusion<T>, stepwiseExclusion<T, Alloc, Free>);
 }
 
+// A test of two range sequences, as a function.
+template <typename T>
+using RangeTestFn = bool (*)(const Range<T>*, const Range<T>*, const Range<T>*, const Range<T>*);
+
 // Runs the inclusion or the overlap test: the search of the bigger input
 // that chooseSearch picks; else, for two canonical inputs of like sizes,
-// the merge; else, or when a search meets input out of form, the walk.
-template <typename T, typename SearchB, typename SearchA, typename Merge, typename Walk>
+// the merge when the test has one; else, or when a search meets input out
+// of form, the walk.
+template <typename T, typename SearchB, typename SearchA>
 bool runTest(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin, const Range<T>* bEnd,
-             fast::Forms* forms, SearchB searchB, SearchA searchA, Merge merge, Walk walk) {
+             fast::Forms* forms, SearchB searchB, SearchA searchA, RangeTestFn<T> merge, RangeTestFn<T> walk) {
     const std::size_t na = std::size_t(aEnd - aBegin), nb = std::size_t(bEnd - bBegin);
     fast::Forms unknown;
     fast::Forms& known = forms ? *forms : unknown;
@@ -425,7 +430,8 @@ bool runTest(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegi
         case fast::kSearchB: v = searchB(aBegin, aEnd, bBegin, bEnd); break;
         case fast::kSearchA: v = searchA(aBegin, aEnd, bBegin, bEnd); break;
         case fast::kWalk:
-            if (!fast::skewed(na, nb) && !fast::skewed(nb, na) && bothCanonical(aBegin, aEnd, bBegin, bEnd, known))
+            if (merge && !fast::skewed(na, nb) && !fast::skewed(nb, na) &&
+                bothCanonical(aBegin, aEnd, bBegin, bEnd, known))
                 return merge(aBegin, aEnd, bBegin, bEnd);
             break;
     }
@@ -444,19 +450,17 @@ bool isStrictlyIncluded(const Range<T>* aBegin, const Range<T>* aEnd, const Rang
 
 // Whether A and B share a value.  With one input much smaller than the
 // other, its ranges are searched in the bigger one.  Two inputs of like
-// sizes are walked: the walk's jumps follow the inputs' alternation, which
-// the processor predicts well where the walk lasts long (no shared value).
+// sizes are walked, with no merge: the walk's jumps follow the inputs'
+// alternation, which the processor predicts well where the walk lasts long
+// (no shared value), and the walk needs no check of the inputs' form.
 template <typename T>
 bool isOverlap(const Range<T>* aBegin, const Range<T>* aEnd, const Range<T>* bBegin,
                const Range<T>* bEnd, fast::Forms* forms = nullptr) {
-    fast::Forms unknown;
-    fast::Verdict v = fast::kNotCanonical;
-    switch (fast::chooseSearch(aBegin, aEnd, bBegin, bEnd, forms ? *forms : unknown)) {
-        case fast::kSearchB: v = fast::overlapSkewed(aBegin, aEnd, bBegin, bEnd); break;
-        case fast::kSearchA: v = fast::overlapSkewed(bBegin, bEnd, aBegin, aEnd); break;
-        case fast::kWalk: break;
-    }
-    return v == fast::kNotCanonical ? stepwiseIsOverlap(aBegin, aEnd, bBegin, bEnd) : v == fast::kYes;
+    return runTest<T>(aBegin, aEnd, bBegin, bEnd, forms, fast::overlapSkewed<T>,
+                   [](const Range<T>* a0, const Range<T>* a1, const Range<T>* b0, const Range<T>* b1) {
+                       return fast::overlapSkewed(b0, b1, a0, a1);
+                   },
+                   nullptr, stepwiseIsOverlap<T>);
 }
 
 }  // namespace pgRangeArray

@@ -103,8 +103,10 @@ inline ArrayType* int4ArrayResult(const std::int32_t* data, std::size_t n) {
 // A vector of ranges that becomes an int4[] result without a copy.
 using RangeArrayBody = tVector<pgRangeArray::Range<int>, ::pg::pallocArrayBody, ::pg::pfreeArrayBody>;
 
-// The int4[] of the ranges in v, made in v's own buffer; v is left empty.
+// The int4[] of the ranges in v, made in v's own buffer (given one if it
+// has none, for an empty result); v is left empty.
 inline ArrayType* adoptRangeArray(RangeArrayBody& v) {
+    if (!v.data) v.reserve(1);
     ArrayType* r = reinterpret_cast<ArrayType*>(reinterpret_cast<char*>(v.data) - ::pg::kResultArrayHeader);
     ::pg::setResultArrayHeader<int, INT4OID>(r, 2 * v.size);
     v.abandon();

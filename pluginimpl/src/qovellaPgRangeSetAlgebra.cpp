@@ -36,7 +36,7 @@ Datum applyKernel(FunctionCallInfo fcinfo, RangeKernel kernel, const char* routi
     qv::pg::ArgForms known;
     RangeSpan a = rangeArg(fcinfo, 0, routine, &known.notes[0]);
     RangeSpan b = rangeArg(fcinfo, 1, routine, &known.notes[1]);
-    RangeArrayBody out(1);
+    RangeArrayBody out{RangeArrayBody::NoBuffer()};
     kernel(a.begin, a.end, b.begin, b.end, out, known.load());
     known.keep();
     PG_RETURN_ARRAYTYPE_P(qv::pg::adoptRangeArray(out));
