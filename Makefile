@@ -5,9 +5,9 @@
 # which PGXS sets, so the variables below that use it expand lazily.
 
 EXTENSION   = tarvox_range_operators
-EXTVERSION  = 2.0
+EXTVERSION  = 2.1
 # The release: the distribution archive, META.json and debian/changelog.
-DISTVERSION = 2.0.0
+DISTVERSION = 2.1.0
 MODULE_big  = libTarvoxPgRangeOperators2_0
 
 # Paths relative to the source tree; VPATH finds them from a build tree.
@@ -16,9 +16,20 @@ qv_sources = $(patsubst $(srcdir)/%,%,$(sort $(wildcard $(addprefix $(srcdir)/,$
 SRCS        = $(call qv_sources,pluginimpl/src/*.cpp pluginimpl/src/core/*.cpp)
 OBJS        = $(SRCS:.cpp=.o)
 
-# The install script is assembled from one fragment per family.
+# The install script of the current release is assembled from one fragment
+# per family.  Shipped releases keep their install script as it was shipped
+# (sql/shipped, one form per server generation); each release after the
+# first brings an update script, assembled from the fragments of
+# sql/update/FROM--TO plus the fragments of families new in that release,
+# which the fresh install script holds as well.
 SQL_PARTS   = $(call qv_sources,pluginimpl/src/sql/*.sql)
-DATA_built  = pluginimpl/src/$(EXTENSION)--$(EXTVERSION).sql
+NEW_IN_2_1  =
+UPDATE_2_1  = $(call qv_sources,pluginimpl/src/sql/update/2.0--2.1/*.sql) \
+              $(addprefix pluginimpl/src/sql/,$(NEW_IN_2_1))
+SHIPPED     = 2.0
+DATA_built  = pluginimpl/src/$(EXTENSION)--$(EXTVERSION).sql \
+              pluginimpl/src/$(EXTENSION)--2.0--2.1.sql \
+              $(foreach v,$(SHIPPED),pluginimpl/src/$(EXTENSION)--$(v).sql)
 
 REGRESS      = $(basename $(notdir $(call qv_sources,test/sql/*.sql)))
 REGRESS_OPTS = --inputdir=$(srcdir)/test --outputdir=test --load-extension=$(EXTENSION)
@@ -52,16 +63,27 @@ QV_CODEGEN = $(filter -O% -g% -f%,$(filter-out -fexcess-precision=%,$(CFLAGS)))
 -include $(OBJS:.o=.d)
 EXTRA_CLEAN += $(OBJS:.o=.d)
 
-# Servers before 11 know no FINALFUNC_MODIFY; their script goes without it.
+# Servers before 11 know no FINALFUNC_MODIFY: their scripts go without it,
+# and their shipped scripts are the forms shipped for them.
 ifeq ($(shell test $(VERSION_NUM) -ge 110000 && echo new),new)
-$(DATA_built): $(SQL_PARTS)
-	@mkdir -p $(@D)
-	cat $^ > $@
+qv_script_filter = cat
+qv_shipped_form  = .sql
 else
-$(DATA_built): $(SQL_PARTS)
-	@mkdir -p $(@D)
-	cat $^ | perl -0pe 's/FINALFUNC_MODIFY\s*=\s*READ_WRITE\s*,\s*//gi; s/,\s*FINALFUNC_MODIFY\s*=\s*READ_WRITE//gi' > $@
+qv_script_filter = perl -0pe 's/FINALFUNC_MODIFY\s*=\s*READ_WRITE\s*,\s*//gi; s/,\s*FINALFUNC_MODIFY\s*=\s*READ_WRITE//gi'
+qv_shipped_form  = .pre11.sql
 endif
+
+pluginimpl/src/$(EXTENSION)--$(EXTVERSION).sql: $(SQL_PARTS)
+	@mkdir -p $(@D)
+	cat $^ | $(qv_script_filter) > $@
+
+pluginimpl/src/$(EXTENSION)--2.0--2.1.sql: $(UPDATE_2_1)
+	@mkdir -p $(@D)
+	cat $^ | $(qv_script_filter) > $@
+
+pluginimpl/src/$(EXTENSION)--%.sql: pluginimpl/src/sql/shipped/$(EXTENSION)--%$(qv_shipped_form)
+	@mkdir -p $(@D)
+	cp $< $@
 
 # The distribution archive of the committed tree, as PGXN takes it.
 DIST = $(EXTENSION)-$(DISTVERSION).zip

@@ -93,3 +93,35 @@ qv_cleanup() {
     rm -rf "$QV_WORK"
     QV_WORK=""
 }
+
+# Every update path against a fresh install, on the running cluster: for
+# each version the installed tree offers besides the default, a database
+# installs it and updates; a second one installs the default; the two
+# catalogs (test/update/catalog.sql) must be equal.  Prints "update FROM:
+# ok" or "update FROM: FAILED" and the difference, one line per path.
+qv_check_updates() {
+    local psql="$QV_BIN/psql -XAtq" from rc=0 dir
+    dir=$(mktemp -d "$QV_WORK/update.XXXXXX")
+    $psql -d postgres -c "CREATE DATABASE qv_fresh" >/dev/null &&
+        $psql -d qv_fresh -c "CREATE EXTENSION tarvox_range_operators" >/dev/null &&
+        $psql -d qv_fresh -f "$QV_ROOT/test/update/catalog.sql" >"$dir/fresh" || return 1
+    for from in $($psql -d postgres -c "SELECT version FROM pg_available_extension_versions
+                     WHERE name = 'tarvox_range_operators' AND NOT version = (SELECT default_version
+                     FROM pg_available_extensions WHERE name = 'tarvox_range_operators')
+                     ORDER BY version"); do
+        if $psql -d postgres -c "CREATE DATABASE qv_from" >/dev/null &&
+           $psql -d qv_from -c "CREATE EXTENSION tarvox_range_operators VERSION '$from'" \
+                 -c "ALTER EXTENSION tarvox_range_operators UPDATE" >/dev/null &&
+           $psql -d qv_from -f "$QV_ROOT/test/update/catalog.sql" >"$dir/$from" &&
+           diff "$dir/$from" "$dir/fresh" >"$dir/$from.diff"; then
+            echo "update $from: ok"
+        else
+            echo "update $from: FAILED"
+            head -n 40 "$dir/$from.diff" | sed 's/^/    /'
+            rc=1
+        fi
+        $psql -d postgres -c "DROP DATABASE IF EXISTS qv_from" >/dev/null
+    done
+    $psql -d postgres -c "DROP DATABASE qv_fresh" >/dev/null
+    return $rc
+}
