@@ -48,6 +48,9 @@ PG_CONFIG ?= pg_config
 PGXS := $(shell $(PG_CONFIG) --pgxs)
 include $(PGXS)
 
+# -fno-exceptions: the server's errors longjmp past C++ frames, so no
+# exception may ever be thrown or caught in the library (qovellaPgServer.h
+# refuses to compile with exceptions on); -fno-rtti: nothing needs it.
 QV_CXXFLAGS = -std=c++14 -fno-exceptions -fno-rtti -Wall -Wextra
 
 # C++ gets the code generation of the server's own C (optimisation, debug
@@ -84,6 +87,16 @@ pluginimpl/src/$(EXTENSION)--2.0--2.1.sql: $(UPDATE_2_1)
 pluginimpl/src/$(EXTENSION)--%.sql: pluginimpl/src/sql/shipped/$(EXTENSION)--%$(qv_shipped_form)
 	@mkdir -p $(@D)
 	cp $< $@
+
+# Server-free tests: the GoogleTest unit tests of the core and a short run
+# of every fuzz target (QV_FUZZ_SECONDS each).  installcheck is PGXS's.
+.PHONY: unitcheck fuzzcheck
+unitcheck:
+	cmake -S $(srcdir)/test/unit -B build/unit -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	cmake --build build/unit -j2
+	cd build/unit && ctest --output-on-failure
+fuzzcheck:
+	$(srcdir)/scripts/fuzz
 
 # The distribution archive of the committed tree, as PGXN takes it.
 DIST = $(EXTENSION)-$(DISTVERSION).zip
