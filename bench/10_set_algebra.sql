@@ -162,5 +162,10 @@ FROM samples
 GROUP BY n, op, kind
 ORDER BY n, array_position(ARRAY['union', 'intersection', 'exclusion', 'overlap', 'include'], op), kind DESC;
 
+-- The same figures as data for the charts (scripts/charts).
+\if :{?benchdata} \else \set benchdata . \endif
+SELECT n AS ranges, op, kind, side, min(ms) AS ms FROM samples GROUP BY 1, 2, 3, 4 ORDER BY 1, 2, 3, 4
+\g (format=csv) :benchdata/set_algebra.csv
+
 RESET search_path;
 DROP SCHEMA bench_set_algebra CASCADE;
