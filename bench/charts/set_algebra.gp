@@ -10,6 +10,7 @@ set ylabel "ms per call"
 set key top left
 set grid
 set xtics ("1k" 1000, "10k" 10000, "100k" 100000)
+set xrange [600:160000]
 sel(op, side) = sprintf("< awk -F, '$2==\"%s\" && $3==\"random\" && $4==\"%s\"' %s/set_algebra.csv", op, side, data)
 set multiplot layout 1,3 title "Set algebra on random range arrays (best of 15 rounds)"
 do for [op in "union intersection exclusion"] {
