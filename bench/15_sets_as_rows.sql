@@ -82,6 +82,12 @@ INSERT INTO timings VALUES
         FROM (SELECT o, v AS lo, lead(v) OVER (ORDER BY o) AS hi
               FROM sets, unnest(r) WITH ORDINALITY AS u(v, o) WHERE name = '10k ranges') AS p
         WHERE o % 2 = 1) AS x$$)),
+('stream 1M values of 10k ranges', 'generate_series over the ranges, in FROM',
+ best($$SELECT count(*) FROM (SELECT o, v AS lo, lead(v) OVER (ORDER BY o) AS hi
+        FROM sets, unnest(r) WITH ORDINALITY AS u(v, o) WHERE name = '10k ranges') AS p,
+        LATERAL generate_series(lo, hi) AS g WHERE o % 2 = 1$$)),
+('stream 1M values of 10k ranges', 'qv_int4set_values in FROM',
+ best($$SELECT count(*) FROM sets, qv_int4set_values('r', r) AS v WHERE name = '10k ranges'$$)),
 ('range array -> multirange, 100k ranges', 'qv_int4set_multirange',
  best($$SELECT pg_column_size(qv_int4set_multirange('r', r)) FROM sets WHERE name = '100k ranges'$$)),
 ('range array -> multirange, 100k ranges', 'SQL helper',
@@ -120,8 +126,9 @@ SELECT item, contender, ms FROM timings ORDER BY item, ms;
 WITH t AS (SELECT item || ' / ' || contender AS k, ms FROM timings)
 SELECT what, round(ratio, 2) AS ratio, target
 FROM (VALUES
-  ('values / unnest', (SELECT ms FROM t WHERE k LIKE 'stream%qv_int4set_values%') / (SELECT ms FROM t WHERE k LIKE 'stream%unnest%'), '<= 1.2'),
-  ('values / generate_series', (SELECT ms FROM t WHERE k LIKE 'stream%qv_int4set_values%') / (SELECT ms FROM t WHERE k LIKE 'stream%generate_series%'), '<= 0.5'),
+  ('values / unnest', (SELECT ms FROM t WHERE k LIKE 'stream%qv_int4set_values (select list)') / (SELECT ms FROM t WHERE k LIKE 'stream%unnest%'), '<= 1.2'),
+  ('values / generate_series', (SELECT ms FROM t WHERE k LIKE 'stream%qv_int4set_values (select list)') / (SELECT ms FROM t WHERE k LIKE 'stream%generate_series over the ranges'), '<= 0.5'),
+  ('values / generate_series, both in FROM', (SELECT ms FROM t WHERE k LIKE 'stream%qv_int4set_values in FROM') / (SELECT ms FROM t WHERE k LIKE 'stream%generate_series%in FROM'), '<= 0.5'),
   ('to multirange / copy floor', (SELECT ms FROM t WHERE k LIKE 'range array -> multirange%qv_%') / (SELECT ms FROM t WHERE k LIKE 'copy floor%'), '<= 2'),
   ('SQL helper / to multirange', (SELECT ms FROM t WHERE k LIKE 'range array -> multirange%SQL helper') / (SELECT ms FROM t WHERE k LIKE 'range array -> multirange%qv_%'), '>= 20'),
   ('from multirange / copy floor', (SELECT ms FROM t WHERE k LIKE 'multirange -> range array%qv_%') / (SELECT ms FROM t WHERE k LIKE 'copy floor%'), '<= 2'),
@@ -130,6 +137,54 @@ FROM (VALUES
   ('text in / int4[] in', (SELECT ms FROM t WHERE k LIKE 'text in%qv_%') / (SELECT ms FROM t WHERE k LIKE 'text in%int4[]%'), '<= 2'),
   ('normalise / qv_sort_int4', (SELECT ms FROM t WHERE k LIKE 'normalise%qv_int4set_normalize') / (SELECT ms FROM t WHERE k LIKE 'normalise%qv_sort_int4%'), '<= 1.5'),
   ('LIMIT 10 over the int4 domain, ms', (SELECT ms FROM t WHERE k LIKE 'first 10%'), '< 1')) AS r(what, ratio, target);
+
+-- The COSTs of the install script: each function on 20,000 stored sets of
+-- 100 ranges, less a scan that reads the same column, in units of one
+-- int4larger call on the same rows (for the set-returning functions per
+-- call: divide by its rows).  Small differences of noisy times: read them
+-- to an order of magnitude.
+CREATE TABLE costs AS
+SELECT k, r, qv_int4set2bitfield_int4('r', r) AS b, qv_range_pack(k, k + 50) AS p,
+       qv_int4set_text('r', r) AS t, qv_int4set_multirange('r', r) AS m
+FROM generate_series(1, 20000) AS k,
+     LATERAL (SELECT array_agg(v ORDER BY i, j) AS r
+              FROM generate_series(0, 99) AS i,
+                   LATERAL (VALUES (1, k + i * 20), (2, k + i * 20 + 9)) AS x(j, v)) AS q;
+WITH b AS (SELECT best('SELECT count(int4larger(k, k)) FROM costs', 9) - best('SELECT count(k) FROM costs', 9) AS base)
+SELECT f, round((best(q, 9) - best(scan, 9)) / nullif(base, 0), 1) AS cost_units
+FROM b, (VALUES
+  ('qv_int4set_text r', 'SELECT count(qv_int4set_text(''r'', r)) FROM costs',
+   'SELECT count(array_length(r, 1)) FROM costs'),
+  ('qv_int4set_text bitfield', 'SELECT count(qv_int4set_text(b)) FROM costs',
+   'SELECT count(length(b)) FROM costs'),
+  ('qv_int4set_cardinality r', 'SELECT count(qv_int4set_cardinality(''r'', r)) FROM costs',
+   'SELECT count(array_length(r, 1)) FROM costs'),
+  ('qv_int4set_cardinality bitfield', 'SELECT count(qv_int4set_cardinality(b)) FROM costs',
+   'SELECT count(length(b)) FROM costs'),
+  ('qv_int4set_min r', 'SELECT count(qv_int4set_min(''r'', r)) FROM costs',
+   'SELECT count(array_length(r, 1)) FROM costs'),
+  ('qv_int4set_max bitfield', 'SELECT count(qv_int4set_max(b)) FROM costs',
+   'SELECT count(length(b)) FROM costs'),
+  ('qv_int4set_is_canonical r', 'SELECT count(qv_int4set_is_canonical(''r'', r)) FROM costs',
+   'SELECT count(array_length(r, 1)) FROM costs'),
+  ('qv_int4set_is_canonical bitfield', 'SELECT count(qv_int4set_is_canonical(b)) FROM costs',
+   'SELECT count(length(b)) FROM costs'),
+  ('qv_int4set_multirange r', 'SELECT count(qv_int4set_multirange(''r'', r)) FROM costs',
+   'SELECT count(array_length(r, 1)) FROM costs'),
+  ('qv_int4set_multirange bitfield', 'SELECT count(qv_int4set_multirange(b)) FROM costs',
+   'SELECT count(length(b)) FROM costs'),
+  ('qv_int4multirange2rangearray', 'SELECT count(qv_int4multirange2rangearray(m)) FROM costs',
+   'SELECT count(isempty(m)) FROM costs'),
+  ('qv_int4set_from_text', 'SELECT count(qv_int4set_from_text(t)) FROM costs',
+   'SELECT count(length(t)) FROM costs'),
+  ('qv_int4set_normalize r', 'SELECT count(qv_int4set_normalize(''r'', r)) FROM costs',
+   'SELECT count(array_length(r, 1)) FROM costs'),
+  ('qv_bitfield2rangearray_int4', 'SELECT count(qv_bitfield2rangearray_int4(b)) FROM costs',
+   'SELECT count(length(b)) FROM costs'),
+  ('qv_int4set_ranges r (100 rows)', 'SELECT count(*) FROM (SELECT qv_int4set_ranges(''r'', r) FROM costs) AS s',
+   'SELECT count(array_length(r, 1)) FROM costs'),
+  ('qv_int4set_values packed (51 rows)', 'SELECT count(*) FROM (SELECT qv_int4set_values(p) FROM costs) AS s',
+   'SELECT count(p) FROM costs')) AS v(f, q, scan);
 
 RESET search_path;
 DROP SCHEMA bench_sets_as_rows CASCADE;

@@ -373,8 +373,8 @@ inline std::size_t normalizeRanges(Range<int>* ranges, std::size_t n, Range<int>
 // token and gives the ranges back in the order written, lower > upper
 // included, so that any range array's text reads back to the same array.
 
-// Longest text of one range: "[-2147483648;-2147483648]," .
-constexpr std::size_t kMaxRangeText = 25;
+// Longest text of one range with its separator: ",[-2147483648;-2147483648]".
+constexpr std::size_t kMaxRangeText = 26;
 
 // Writes v in decimal at dst; returns the end.
 inline char* writeInt(char* dst, std::int32_t v) {

@@ -173,39 +173,53 @@ Datum setIsCanonical(FunctionCallInfo fcinfo, Form form) {
 constexpr std::uint32_t kItemOffsetBit = 0x80000000u;
 constexpr std::uint32_t kItemOffsetStride = 4;
 
+// Offset of the bounds area of a stored multirange of n ranges of int4.
+std::size_t multirangeBoundsOffset(std::size_t n) {
+    return INTALIGN(sizeof(MultirangeType) + (n > 0 ? (n - 1) * 4 : 0) + n);
+}
+
 // The int4multirange of canonical ranges, written in its stored layout:
 // [lo; hi] is the int4range [lo, hi + 1), or [lo,) when hi is the int4
-// maximum, which no int4range holds as an included upper bound.
-Datum multirangeOf(const Range<int>* r, std::size_t n) {
-    std::size_t bounds = 0;
-    for (std::size_t i = 0; i < n; ++i) bounds += r[i].upper == PG_INT32_MAX ? 4 : 8;
-    std::size_t head = INTALIGN(sizeof(MultirangeType) + (n > 0 ? (n - 1) * 4 : 0) + n);
+// maximum, which no int4range holds as an included upper bound.  In
+// canonical order only the last range can end there, so every other range
+// has both bounds (8 bytes) and the items follow a fixed pattern.  With
+// check, the ranges are verified canonical on the way (one pass instead of
+// two); when they are not, the result is dropped and null returned.
+MultirangeType* multirangeOf(const Range<int>* r, std::size_t n, bool check) {
+    bool openEnd = n > 0 && r[n - 1].upper == PG_INT32_MAX;
+    std::size_t head = multirangeBoundsOffset(n);
+    std::size_t bounds = 8 * n - (openEnd ? 4 : 0);
     if (bounds > MaxAllocSize - head) QV_ERROR(qv::sqlstate::outOfMemory, "qv_int4set_multirange", nullptr);
-    MultirangeType* mr = static_cast<MultirangeType*>(palloc0(head + bounds));
+    MultirangeType* mr = static_cast<MultirangeType*>(palloc(head + bounds));
     SET_VARSIZE(mr, head + bounds);
     mr->multirangetypid = INT4MULTIRANGEOID;
     mr->rangeCount = static_cast<std::uint32_t>(n);
     std::uint32_t* items = reinterpret_cast<std::uint32_t*>(mr + 1);
     std::uint8_t* flags = reinterpret_cast<std::uint8_t*>(items + (n > 0 ? n - 1 : 0));
-    char* begin = reinterpret_cast<char*>(mr) + head;
-    std::uint32_t offset = 0, previous = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (i > 0) {
-            items[i - 1] = (i % kItemOffsetStride) != 0 ? offset - previous : offset | kItemOffsetBit;
-            previous = offset;
-        }
-        std::memcpy(begin + offset, &r[i].lower, 4);
-        offset += 4;
-        if (r[i].upper == PG_INT32_MAX) {
-            flags[i] = RANGE_LB_INC | RANGE_UB_INF;
-        } else {
-            flags[i] = RANGE_LB_INC;
-            std::int32_t end = r[i].upper + 1;
-            std::memcpy(begin + offset, &end, 4);
-            offset += 4;
-        }
+    for (std::size_t i = 1; i < n; ++i)
+        items[i - 1] = (i % kItemOffsetStride) != 0 ? 8 : static_cast<std::uint32_t>(8 * i) | kItemOffsetBit;
+    std::memset(flags, RANGE_LB_INC, n);
+    std::memset(flags + n, 0, head - (reinterpret_cast<char*>(flags + n) - reinterpret_cast<char*>(mr)));
+    std::int32_t* out = reinterpret_cast<std::int32_t*>(reinterpret_cast<char*>(mr) + head);
+    std::size_t closed = openEnd ? n - 1 : n;
+    std::int64_t previousEnd = INT64_MIN;  // upper + 1 of the range before
+    bool disorder = false;
+    for (std::size_t i = 0; i < closed; ++i) {
+        out[2 * i] = r[i].lower;
+        out[2 * i + 1] = static_cast<std::int32_t>(static_cast<std::uint32_t>(r[i].upper) + 1u);
+        disorder |= (r[i].lower > r[i].upper) | (r[i].lower <= previousEnd);
+        previousEnd = static_cast<std::int64_t>(r[i].upper) + 1;
     }
-    PG_RETURN_POINTER(mr);
+    if (openEnd) {
+        out[2 * closed] = r[closed].lower;
+        flags[closed] = RANGE_LB_INC | RANGE_UB_INF;
+        disorder |= r[closed].lower <= previousEnd;
+    }
+    if (check && disorder) {
+        pfree(mr);
+        return nullptr;
+    }
+    return mr;
 }
 
 // Any set as int4multirange: canonical ranges are written as they are read,
@@ -213,15 +227,17 @@ Datum multirangeOf(const Range<int>* r, std::size_t n) {
 Datum setMultirange(FunctionCallInfo fcinfo, Form form) {
     constexpr const char* routine = "qv_int4set_multirange";
     si::SetView s = setArg(fcinfo, form, routine);
-    if (s.encoding == si::Encoding::kRange && si::isCanonical(s))
-        return multirangeOf(reinterpret_cast<const Range<int>*>(s.elements), s.count / 2);
+    if (s.encoding == si::Encoding::kRange) {
+        MultirangeType* mr = multirangeOf(reinterpret_cast<const Range<int>*>(s.elements), s.count / 2, true);
+        if (mr) PG_RETURN_POINTER(mr);
+    }
     qv::pg::PgVector<Range<int>> ranges(64);
     si::forEachRange(s, [&](std::int32_t lo, std::int32_t hi) { ranges.push_back(Range<int>{lo, hi}); });
     if (!si::isCanonical(s)) {
         qv::pg::PgVector<Range<int>> scratch(ranges.size ? ranges.size : 1);
         ranges.size = si::normalizeRanges(ranges.data, ranges.size, scratch.data);
     }
-    return multirangeOf(ranges.data, ranges.size);
+    PG_RETURN_POINTER(multirangeOf(ranges.data, ranges.size, false));
 }
 #endif
 
@@ -310,18 +326,37 @@ Datum qv_bitfield2rangearray_int4(PG_FUNCTION_ARGS) {
 PG_FUNCTION_INFO_V1(qv_int4multirange2rangearray);
 
 // The ranges of an int4multirange as a range array: [a, b) is [a; b - 1],
-// an unbounded end the int4 extreme on its side.
+// an unbounded end the int4 extreme on its side.  The bounds are read in
+// the stored layout (the one multirangeOf writes): after the flags, each
+// range's present bounds, four bytes each, one range after the other.
 Datum qv_int4multirange2rangearray(PG_FUNCTION_ARGS) {
-    MultirangeType* mr = PG_GETARG_MULTIRANGE_P(0);
-    TypeCacheEntry* rangetyp = multirange_get_typcache(fcinfo, MultirangeTypeGetOid(mr))->rngtype;
-    std::uint32_t n = mr->rangeCount;
-    ArrayType* result = pg::allocateResultArray<int, INT4OID>(2 * static_cast<std::size_t>(n));
+    const MultirangeType* mr = PG_GETARG_MULTIRANGE_P(0);
+    std::size_t n = mr->rangeCount;
+    qv::conversions::requireArraySize(2 * static_cast<std::uint64_t>(n), "qv_int4multirange2rangearray");
+    // every element is written below: no zeroing
+    ArrayType* result = static_cast<ArrayType*>(palloc(pg::kResultArrayHeader + 8 * n));
+    pg::setResultArrayHeader<int, INT4OID>(result, 2 * n);
     std::int32_t* out = reinterpret_cast<std::int32_t*>(ARR_DATA_PTR(result));
-    for (std::uint32_t i = 0; i < n; ++i) {
-        RangeBound lower, upper;
-        multirange_get_bounds(rangetyp, mr, i, &lower, &upper);
-        out[2 * i] = lower.infinite ? PG_INT32_MIN : DatumGetInt32(lower.val) + (lower.inclusive ? 0 : 1);
-        out[2 * i + 1] = upper.infinite ? PG_INT32_MAX : DatumGetInt32(upper.val) - (upper.inclusive ? 0 : 1);
+    const std::uint8_t* flags =
+        reinterpret_cast<const std::uint8_t*>(reinterpret_cast<const std::uint32_t*>(mr + 1) + (n > 0 ? n - 1 : 0));
+    const char* p = reinterpret_cast<const char*>(mr) + multirangeBoundsOffset(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        std::uint8_t f = flags[i];
+        std::int32_t v;
+        if (f & RANGE_LB_INF) {
+            out[2 * i] = PG_INT32_MIN;
+        } else {
+            std::memcpy(&v, p, 4);
+            p += 4;
+            out[2 * i] = (f & RANGE_LB_INC) ? v : v + 1;
+        }
+        if (f & RANGE_UB_INF) {
+            out[2 * i + 1] = PG_INT32_MAX;
+        } else {
+            std::memcpy(&v, p, 4);
+            p += 4;
+            out[2 * i + 1] = (f & RANGE_UB_INC) ? v : v - 1;
+        }
     }
     PG_RETURN_POINTER(result);
 }

@@ -93,6 +93,14 @@ FROM (SELECT r, qv_int4set_multirange('r', r) AS m,
       FROM (SELECT array(SELECT x FROM generate_series(1, k) AS g,
                          LATERAL (VALUES (10 * g), (10 * g + g % 3)) AS v(x)) AS r
             FROM generate_series(0, 11) AS k) AS q) AS t;
-EXPLAIN (COSTS ON) SELECT * FROM qv_int4set_values('r', '{1,300}');
-EXPLAIN (COSTS ON) SELECT * FROM qv_int4set_ranges(qv_range_pack(1, 9));
+CREATE FUNCTION pg_temp.plan_rows(q text) RETURNS text LANGUAGE plpgsql AS $$
+DECLARE plan json;
+BEGIN
+    EXECUTE 'EXPLAIN (FORMAT JSON) ' || q INTO plan;
+    RETURN plan -> 0 -> 'Plan' ->> 'Plan Rows';
+END $$;
+SELECT pg_temp.plan_rows($$SELECT * FROM qv_int4set_values('r', '{1,300}')$$) AS values,
+       pg_temp.plan_rows($$SELECT * FROM qv_int4set_ranges(qv_range_pack(1, 9))$$) AS packed,
+       pg_temp.plan_rows($$SELECT * FROM qv_int4set_ranges('m', '{6,-2147483647,3,5,-2147483641,8}')$$) AS mix,
+       pg_temp.plan_rows($$SELECT * FROM qv_int4set_ranges('r', '{1}')$$) AS refused;
 \endif

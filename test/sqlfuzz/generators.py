@@ -508,9 +508,12 @@ SET_RETURNING = {'qv_int4set_ranges', 'qv_int4set_values'}
 
 def wrap_result(sig, expr, source=''):
     """A query that returns the call's result, or only the length of a long one."""
-    # the set-returning functions stream up to 2^32 rows: the first ones do
-    limit = 'LIMIT %d' % MAX_FETCHED if sig.name in SET_RETURNING else 'OFFSET 0'
-    inner = '(SELECT %s AS x %s %s) s' % (expr, ('FROM ' + source) if source else '', limit)
+    source = ('FROM ' + source) if source else ''
+    if sig.name in SET_RETURNING:
+        # up to 2^32 rows stream out: the first ones, gathered in one row
+        return ("SELECT array_agg(x::text), count(*), NULL, NULL, false FROM (SELECT %s AS x %s LIMIT %d) s"
+                % (expr, source, MAX_FETCHED))
+    inner = '(SELECT %s AS x %s OFFSET 0) s' % (expr, source)
     if sig.ret.endswith('[]'):
         return ("SELECT CASE WHEN cardinality(x) <= %d THEN x END, cardinality(x), array_ndims(x), "
                 "array_lower(x, 1), x IS NULL FROM %s" % (MAX_FETCHED, inner))
