@@ -157,6 +157,7 @@ Datum setBound(FunctionCallInfo fcinfo, Form form, bool greatest) {
 Datum setIsCanonical(FunctionCallInfo fcinfo, Form form) {
     constexpr const char* routine = "qv_int4set_is_canonical";
     if (form == Form::kArray) {
+        qv::pgRangeArray::ArrayDataTypeFromChar(PG_GETARG_CHAR(0));  // a bad kind fails first
         const ArrayType* a = qv::pg::storedArrayArg(fcinfo, 1);
         qv::pg::requireInt4Array(a, routine);
         if (ARR_NDIM(a) > 1 || ARR_HASNULL(a)) PG_RETURN_BOOL(false);  // no writer makes these

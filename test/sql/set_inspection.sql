@@ -74,6 +74,7 @@ SELECT qv_int4set_normalize('r', '{1}');
 SELECT qv_int4set_from_text('{[1;2],[3,4]}');
 SELECT qv_int4set_from_text('{[1;2147483648]}');
 SELECT qv_int4set_min('x', '{1}');
+SELECT qv_int4set_is_canonical('x', '{{1,3}}');
 -- multiranges (14 on) and the row estimate of a constant set (12 on)
 SELECT current_setting('server_version_num')::int >= 140000 AS has_multirange \gset
 \if :has_multirange

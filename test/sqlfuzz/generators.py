@@ -511,7 +511,7 @@ def wrap_result(sig, expr, source=''):
     source = ('FROM ' + source) if source else ''
     if sig.name in SET_RETURNING:
         # up to 2^32 rows stream out: the first ones, gathered in one row
-        return ("SELECT array_agg(x::text), count(*), NULL, NULL, false FROM (SELECT %s AS x %s LIMIT %d) s"
+        return ("SELECT array_agg(x::text), count(*), 1, 1, false FROM (SELECT %s AS x %s LIMIT %d) s"
                 % (expr, source, MAX_FETCHED))
     inner = '(SELECT %s AS x %s OFFSET 0) s' % (expr, source)
     if sig.ret.endswith('[]'):

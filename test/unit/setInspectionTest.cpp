@@ -114,6 +114,14 @@ TEST(SetInspection, EveryEncoding) {
             EXPECT_EQ(greatest, hi);
         }
     }
+    // the longest range texts, from a buffer of one byte: it grows in time
+    Ints extremes;
+    std::string expected = "{";
+    for (int k = 0; k < 40; ++k) {
+        extremes.insert(extremes.end(), {INT_MIN, INT_MIN});
+        expected += std::string(k ? "," : "") + "[-2147483648;-2147483648]";
+        EXPECT_EQ(expected + "}", textOf(si::arraySet('r', extremes.data(), extremes.size(), R)));
+    }
     si::SetView packed = si::packedSet(100, 200);
     EXPECT_EQ("{[100;200]}", textOf(packed));
     EXPECT_EQ(101u, si::cardinality(packed));
