@@ -12,8 +12,10 @@ namespace qv {
 // SQLSTATEs used by the library, as five-character codes.
 namespace sqlstate {
 constexpr const char* noData = "02000";
+constexpr const char* numericValueOutOfRange = "22003";
 constexpr const char* intervalFieldOverflow = "22015";
 constexpr const char* invalidParameterValue = "22023";
+constexpr const char* invalidTextRepresentation = "22P02";
 constexpr const char* invalidBinaryRepresentation = "22P03";
 constexpr const char* datatypeMismatch = "42804";
 constexpr const char* outOfMemory = "53200";

@@ -30,3 +30,17 @@
 #define QV_PG_ERRSTART(level, file, line, routine) errstart((level), (file), (line), (routine), NULL)
 #define QV_PG_ERRFINISH(file, line, routine) errfinish(0)
 #endif
+
+// Planner support functions (SupportRequestRows and the others) exist from
+// 12 on, int4multirange from 14 on; the functions built on them are compiled
+// and declared only there.
+#if PG_VERSION_NUM >= 120000
+#define QV_PG_HAS_SUPPORT_REQUESTS 1
+#else
+#define QV_PG_HAS_SUPPORT_REQUESTS 0
+#endif
+#if PG_VERSION_NUM >= 140000
+#define QV_PG_HAS_MULTIRANGE 1
+#else
+#define QV_PG_HAS_MULTIRANGE 0
+#endif

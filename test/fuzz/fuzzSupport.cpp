@@ -13,7 +13,7 @@ std::unordered_set<void*>& live() {
 }
 
 bool knownSqlstate(const char* s) {
-    static const char* const known[] = {"02000", "22015", "22023", "22P03",
+    static const char* const known[] = {"02000", "22003", "22015", "22023", "22P02", "22P03",
                                         "42804", "53200", "XX002"};
     for (const char* k : known)
         if (std::strcmp(k, s) == 0) return true;

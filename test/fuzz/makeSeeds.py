@@ -129,6 +129,16 @@ seed('gistSplit', 'raw', b'\1' + struct.pack('<3q', 21474836485, -2, 12884901889
 seed('gistSplit', 'equal_keys', b'\0' + struct.pack('<8h', 4, 4, 4, 4, 4, 4, 4, 4))
 
 
+# fuzz_setInspection: mode byte (0 text, 1 range, 2 scalar, 3 mix array,
+# 4 bitfield after its varlena header), then the text or the int4 elements.
+seed('setInspection', 'text', b'\0' + b'{[1;3], [7;7],[5;2]}')
+seed('setInspection', 'text_bad', b'\0' + b'{[1;2147483648]}')
+seed('setInspection', 'ranges_unsorted', b'\1' + i32(7, 9, 1, 3, 4, 4, INT_MIN, INT_MAX))
+seed('setInspection', 'scalars', b'\2' + i32(1, 2, 3, 8, 5, INT_MAX, INT_MIN))
+seed('setInspection', 'mix', b'\3' + i32(6, -2147483647, 3, 5, -2147483641, 8))
+seed('setInspection', 'bitfield', b'\4' + i32(-3, 70) + bytes([0xe1, 0x0f]) + bytes(8))
+
+
 def main():
     for target, seeds in SEEDS.items():
         d = os.path.join(HERE, 'corpus', target)

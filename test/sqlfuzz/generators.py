@@ -388,7 +388,21 @@ def gen_bytea(rng, ctx):
 
 # ---- other scalar types (the keep-single aggregate) -----------------------
 
+def set_text(rng):
+    """The text notation of a set, now and then damaged."""
+    ranges = [(rng.choice([INT_MIN, -5, 0, 3, INT_MAX]) if rng.random() < 0.2 else rng.randint(-1000, 1000),
+               rng.randint(-1000, 1000)) for _ in range(rng.choice([0, 1, 2, 5, 40]))]
+    s = '{%s}' % ','.join('[%d;%d]' % r for r in ranges)
+    if rng.random() < 0.3:
+        k = rng.randrange(len(s) + 1)
+        s = s[:k] + rng.choice(['', ' ', ',', ';', '[', ']', '}', '-', '9999999999', 'x']) + s[k + 1:]
+    return s
+
+
 def gen_text(rng, ctx):
+    if ctx.get('function') == 'qv_int4set_from_text' and rng.random() < 0.9:
+        s = set_text(rng)
+        return V("'%s'::text" % s, s, {'text'})
     s = rng.choice(['', 'a', 'abc', 'x' * 3000, "it''s"])
     return V("'%s'::text" % s, s.replace("''", "'"), {'text'})
 
@@ -406,6 +420,12 @@ def gen_float4(rng, ctx):
 def gen_float8(rng, ctx):
     f = rng.choice(['0', '-0', '1.5', 'NaN', '-Infinity', '1e300'])
     return V("'%s'::float8" % f, f, {'float'})
+
+
+def gen_multirange(rng, ctx):
+    ranges = canonical_ranges(rng)
+    lit = '{%s}' % ','.join('[%d,%d]' % r for r in ranges)
+    return V("'%s'::int4multirange" % lit, ranges, {'multirange'})
 
 
 def gen_poly_array(rng, ctx):
@@ -439,6 +459,7 @@ POLY_TYPES = {gen_int4: 'int4', gen_int8: 'int8', gen_text: 'text', gen_bool: 'b
 GENERATORS = {
     'integer': gen_int4, 'bigint': gen_int8, 'smallint': gen_int2, '"char"': gen_char,
     'integer[]': gen_int4_array, 'bytea': gen_bytea, 'text': gen_text, 'boolean': gen_bool,
+    'int4multirange': gen_multirange,
     'real': gen_float4, 'double precision': gen_float8,
     'anyarray': gen_poly_array, 'anycompatiblearray': gen_poly_array,
     'anyelement': gen_poly_element, 'anycompatible': gen_poly_element, '"any"': gen_poly_element,
@@ -482,9 +503,17 @@ def is_maxinput(sig, i):
     return 'optimized' in sig.name and i == len(sig.args) - 2 and sig.args[i] == 'integer'
 
 
+SET_RETURNING = {'qv_int4set_ranges', 'qv_int4set_values'}
+
+
 def wrap_result(sig, expr, source=''):
     """A query that returns the call's result, or only the length of a long one."""
-    inner = '(SELECT %s AS x %s OFFSET 0) s' % (expr, ('FROM ' + source) if source else '')
+    source = ('FROM ' + source) if source else ''
+    if sig.name in SET_RETURNING:
+        # up to 2^32 rows stream out: the first ones, gathered in one row
+        return ("SELECT array_agg(x::text), count(*), 1, 1, false FROM (SELECT %s AS x %s LIMIT %d) s"
+                % (expr, source, MAX_FETCHED))
+    inner = '(SELECT %s AS x %s OFFSET 0) s' % (expr, source)
     if sig.ret.endswith('[]'):
         return ("SELECT CASE WHEN cardinality(x) <= %d THEN x END, cardinality(x), array_ndims(x), "
                 "array_lower(x, 1), x IS NULL FROM %s" % (MAX_FETCHED, inner))

@@ -39,7 +39,7 @@ import generators as gen
 import reference as ref
 
 # SQLSTATEs the extension raises.
-EXTENSION_STATES = {'02000', '22015', '22023', '22P03', '42804', '53200', 'XX002'}
+EXTENSION_STATES = {'02000', '22003', '22015', '22023', '22P02', '22P03', '42804', '53200', 'XX002'}
 # SQLSTATEs the server raises on an argument before the extension runs:
 # text input of a literal (22P02), an int out of range in a cast (22003),
 # array literal dimensions (2202E), array size limits (54000).
