@@ -12,7 +12,8 @@
 --
 -- Three shapes of :rows rows (default 10,000,000) and of a tenth of that:
 --   random     values in [0, 100,000,000), random order
---   runs       runs of 100 consecutive values from random starts
+--   runs       runs of 100 consecutive values from random starts, each run's
+--              rows one after the other
 --   clustered  the random values sorted, so each block holds close values
 --
 --   scripts/bench bench/35_parallel_agg.sql
@@ -36,8 +37,9 @@ CREATE TABLE random_big AS
 SELECT (random() * 99999999)::int4 AS v FROM generate_series(1, :rows);
 CREATE TABLE runs_big AS
 SELECT s.start + k AS v
-FROM (SELECT (random() * 99999899)::int4 AS start FROM generate_series(1, :rows / 100)) s,
-     generate_series(0, 99) k;
+FROM (SELECT i, (random() * 99999899)::int4 AS start FROM generate_series(1, :rows / 100) i) s,
+     generate_series(0, 99) k
+ORDER BY s.i, k;
 CREATE TABLE clustered_big AS SELECT v FROM random_big ORDER BY v;
 CREATE TABLE random_small AS SELECT v FROM random_big LIMIT :rows / 10;
 CREATE TABLE runs_small AS SELECT v FROM runs_big LIMIT :rows / 10;
