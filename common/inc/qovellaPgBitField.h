@@ -264,6 +264,36 @@ public:
         for (; i < n; ++i) data[i] |= other.data[i];
     }
 
+    // Makes this (freshly constructed) builder a | b in one pass, leaving it
+    // exactly as copyFrom(a) then orMerge(b) would (capacity, size, bytes),
+    // with its buffer allocated once at its final capacity.
+    void assignUnion(const tBitField& a, const tBitField& b) {
+        fill = a.fill;
+        std::uint64_t c = a.capacity;
+        if (b.size > a.size && b.size > c) {
+            c = c ? c : 8;
+            while (c < b.size) {
+                c <<= 1;
+                if (c > UINT32_MAX)
+                    QV_ERROR(sqlstate::intervalFieldOverflow, "resize", "tSize overflow ");
+            }
+        }
+        if (c) reserve(static_cast<std::uint32_t>(c));
+        std::uint32_t n = a.size < b.size ? a.size : b.size;
+        std::uint32_t i = 0;
+        for (; i + 8 <= n; i += 8) {
+            std::uint64_t x, y;
+            std::memcpy(&x, a.data + i, 8);
+            std::memcpy(&y, b.data + i, 8);
+            x |= y;
+            std::memcpy(data + i, &x, 8);
+        }
+        for (; i < n; ++i) data[i] = a.data[i] | b.data[i];
+        if (a.size > n) std::memcpy(data + n, a.data + n, a.size - n);
+        for (i = n; i < b.size; ++i) data[i] = a.fill | b.data[i];
+        size = a.size > b.size ? a.size : b.size;
+    }
+
     // Frees the buffer and empties the builder.
     void release() {
         if (data) Free(data);

@@ -34,6 +34,14 @@ inline MemoryContext aggregateContext(FunctionCallInfo fcinfo, const char* routi
 // aggregation spills once they pass its limit.  States start small and grow
 // by doubling.
 //
+// A deserialised state is the exception: the server calls the deserialise
+// function in its per-input-tuple context and hands the state only to the
+// combine function, which reads it into a new state of its own.  So the
+// deserialised state is allocated in that current context and goes with the
+// input tuple; the next one reuses its memory instead of touching fresh
+// pages, which for partial states of tens of megabytes costs as much as
+// copying them.
+//
 // A final function never releases the state it finalises: the server may
 // finalise one state more than once.  A window does so once per row and goes
 // on adding rows to the state (servers before 11 know no FINALFUNC_MODIFY to

@@ -128,24 +128,38 @@ public:
     }
 
     // Makes this fresh state the union of a and b (either may be null),
-    // exactly as addOtherCtx(*a) then addOtherCtx(*b) would, but in one
-    // linear pass when both hold ranges.  Neither input is changed.
+    // exactly as addOtherCtx(*a) then addOtherCtx(*b) would.  When neither
+    // holds pending rows (states read back from their serialised form are
+    // settled), the ranges are allocated once at their final size: one block
+    // copy when only one state holds ranges, else one linear merge.  Neither
+    // input is changed.
     void combine(const Int4ToSetOpDataSet* a, const Int4ToSetOpDataSet* b) {
-        if (a && b && a->inputKind != pgRangeArray::kNotKnown &&
-            b->inputKind != pgRangeArray::kNotKnown && a->pending.empty() &&
-            b->pending.empty() && !a->ranges.empty() && !b->ranges.empty()) {
-            if (a->inputKind != b->inputKind || a->outputKind != b->outputKind)
-                QV_ERROR(sqlstate::intervalFieldOverflow, "addOtherCtx",
-                         "fail to combine Int4ToSetOpDataSet");
-            inputKind = a->inputKind;
-            outputKind = a->outputKind;
-            ranges.reserve(a->ranges.size + b->ranges.size);
+        if (a && a->inputKind == pgRangeArray::kNotKnown) a = nullptr;
+        if (b && b->inputKind == pgRangeArray::kNotKnown) b = nullptr;
+        if ((a && !a->pending.empty()) || (b && !b->pending.empty())) {
+            if (a) addOtherCtx(*a);
+            if (b) addOtherCtx(*b);
+            return;
+        }
+        if (!a && !b) return;
+        if (a && b && (a->inputKind != b->inputKind || a->outputKind != b->outputKind))
+            QV_ERROR(sqlstate::intervalFieldOverflow, "addOtherCtx",
+                     "fail to combine Int4ToSetOpDataSet");
+        const Int4ToSetOpDataSet& kinds = a ? *a : *b;
+        inputKind = kinds.inputKind;
+        outputKind = kinds.outputKind;
+        ranges.clear();
+        if (a && b && !a->ranges.empty() && !b->ranges.empty()) {
+            // computeUnion reserves what its merge needs; no other growth
             pgRangeArray::computeUnion(a->ranges.begin(), a->ranges.end(), b->ranges.begin(),
                                        b->ranges.end(), ranges);
             return;
         }
-        if (a) addOtherCtx(*a);
-        if (b) addOtherCtx(*b);
+        const Ranges& only = (a && !a->ranges.empty()) ? a->ranges : (b ? b->ranges : a->ranges);
+        if (only.empty()) return;
+        ranges.reserve(only.size);
+        ranges.resize(only.size);
+        std::memcpy(ranges.begin(), only.begin(), static_cast<std::size_t>(only.size) * sizeof(Range<int>));
     }
 
     // Size of the serialised form after the varlena header.  Call settle()

@@ -180,16 +180,17 @@ Datum qv_int4set_agg_optimized_combinefn(PG_FUNCTION_ARGS) {
     const Int4ToSetOpDataOptimized* b = stateArg(fcinfo, 1);
     Int4ToSetOpDataOptimized* s = newState(parent);
     MemoryContext old = MemoryContextSwitchTo(s->memoryContext);
-    if (a) copyState(s, a);
-    if (b && b->inputKind != qv::pgRangeArray::kNotKnown) {
-        if (s->inputKind == qv::pgRangeArray::kNotKnown) {
-            copyState(s, b);
-        } else {
-            if (b->inputKind != s->inputKind || b->outputKind != s->outputKind)
-                QV_ERROR(qv::sqlstate::intervalFieldOverflow, "addOtherCtx",
-                         "fail to combine Int4ToSetOpDataSet");
-            s->bits.orMerge(b->bits);
-        }
+    if (a && a->inputKind == qv::pgRangeArray::kNotKnown) a = nullptr;
+    if (b && b->inputKind == qv::pgRangeArray::kNotKnown) b = nullptr;
+    if (a && b) {
+        if (b->inputKind != a->inputKind || b->outputKind != a->outputKind)
+            QV_ERROR(qv::sqlstate::intervalFieldOverflow, "addOtherCtx",
+                     "fail to combine Int4ToSetOpDataSet");
+        s->inputKind = a->inputKind;
+        s->outputKind = a->outputKind;
+        s->bits.assignUnion(a->bits, b->bits);  // one pass, one allocation
+    } else if (a || b) {
+        copyState(s, a ? a : b);
     }
     MemoryContextSwitchTo(old);
     PG_RETURN_POINTER(s);
@@ -205,11 +206,13 @@ Datum qv_int4set_agg_optimized_serialfn(PG_FUNCTION_ARGS) {
     PG_RETURN_BYTEA_P(b);
 }
 
-// A new state read from a bytea; corrupted values fail.
+// A new state read from a bytea; corrupted values fail.  It lives in the
+// current context (the server's per-input-tuple context), which the server
+// resets once the combine function has read it into a state of its own.
 Datum qv_int4set_agg_optimized_deserialfn(PG_FUNCTION_ARGS) {
     const char* routine = "qv_int4set_agg_optimized_deserialfn";
-    MemoryContext parent = qv::pg::aggregateContext(fcinfo, routine);
-    Int4ToSetOpDataOptimized* s = newState(parent);
+    qv::pg::aggregateContext(fcinfo, routine);
+    Int4ToSetOpDataOptimized* s = newState(CurrentMemoryContext);
     if (PG_ARGISNULL(0)) PG_RETURN_POINTER(s);
     const bytea* b = PG_GETARG_BYTEA_P(0);  // 4-byte header, as the layout says
     agg::SerialisedState in = agg::readState(reinterpret_cast<const unsigned char*>(b), VARSIZE(b));

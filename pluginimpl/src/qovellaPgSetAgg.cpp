@@ -206,10 +206,12 @@ Datum qv_int4set_agg_serialfn(PG_FUNCTION_ARGS) {
 }
 
 // A new state read from a serialised one; a null bytea gives a state
-// without rows.
+// without rows.  It is allocated in the current context (the server's
+// per-input-tuple context): the combine function reads it and builds its
+// own state, so its memory is freed, and reused, with the input tuple.
 Datum qv_int4set_agg_deserialfn(PG_FUNCTION_ARGS) {
-    MemoryContext agg = qv::pg::aggregateContext(fcinfo, "qv_int4set_agg_deserialfn");
-    Int4ToSetOpDataSet* s = newState(agg);
+    qv::pg::aggregateContext(fcinfo, "qv_int4set_agg_deserialfn");
+    Int4ToSetOpDataSet* s = newState(CurrentMemoryContext);
     if (PG_ARGISNULL(0)) PG_RETURN_POINTER(s);
     const bytea* b = PG_GETARG_BYTEA_PP(0);
     MemoryContext old = MemoryContextSwitchTo(contextOf(s));

@@ -1,5 +1,5 @@
 // The in-memory bit builder: sizing for a domain, setting bits and spans,
-// copying and or-merging, driven by a stream of operations and compared with
+// copying, or-merging and one-pass unions, driven by a stream of operations and compared with
 // a byte-vector model.
 #include <cstdint>
 #include <vector>
@@ -58,10 +58,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     break;
                 }
                 case 3: {
-                    Builder c;
+                    Builder c, u;
                     c.copyFrom(b[k]);
                     QV_FUZZ_CHECK(c.capacity == b[k].capacity && same(c, m[k]));
+                    // the one-pass union leaves what a copy then an or-merge leave
+                    c.orMerge(b[1 - k]);
+                    u.assignUnion(b[k], b[1 - k]);
+                    QV_FUZZ_CHECK(u.capacity == c.capacity && u.size == c.size &&
+                                  (u.size == 0 || std::memcmp(u.data, c.data, u.size) == 0));
                     c.release();
+                    u.release();
                     break;
                 }
                 case 4: {

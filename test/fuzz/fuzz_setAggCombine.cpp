@@ -59,6 +59,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // a state that has seen no row takes over the other's kinds and set
         if (a.inputKind == 0 && bKind != 0) all.clear();
         if (bKind != 0) all.insert(all.end(), rb.begin(), rb.end());
+        // combined into a new state: what merging each side into a state
+        // without rows gives, either side missing or both there
+        a.settle();
+        State* sides[] = {&a, &b, nullptr};
+        for (int i = 0; i < 3; ++i) {
+            State* x = sides[i];
+            State* y = sides[(i + 1) % 3];
+            State joined(nullptr, 1), stepwise(nullptr, 1);
+            joined.combine(x, y);
+            if (x) stepwise.addOtherCtx(*x);
+            if (y) stepwise.addOtherCtx(*y);
+            QV_FUZZ_CHECK(joined.inputKind == stepwise.inputKind && joined.outputKind == stepwise.outputKind &&
+                          sameRanges(joined.ranges, rangesOf(stepwise)));
+        }
         a.addOtherCtx(b);
         a.settle();
         if (canonical) QV_FUZZ_CHECK(sameRanges(a.ranges, normalize(all)));

@@ -282,6 +282,34 @@ TEST(BitFieldBuilder, CopyAndOrMerge) {
     for (Bits* p : {&small, &big, &merged, &one, &two, &x, &y, &expected}) p->release();
 }
 
+// assignUnion leaves what copyFrom then orMerge leaves: capacity, size,
+// bytes (the fill byte under the other's longer tail), for every order of
+// sizes, empty builders and ragged tails included.
+TEST(BitFieldBuilder, AssignUnionIsCopyThenOrMerge) {
+    std::mt19937 rng(5);
+    const std::uint32_t sizes[][2] = {{0, 0}, {0, 9}, {9, 0}, {2, 13}, {13, 2}, {37, 23},
+                                      {23, 37}, {8, 8}, {1, 1}, {16, 17}, {64, 200}};
+    for (const auto& sz : sizes) {
+        for (std::uint8_t fill : {0x00, 0x5A}) {
+            Bits a, b, once, twice;
+            if (sz[0]) a.resize(sz[0]);
+            if (sz[1]) b.resize(sz[1]);
+            a.fill = fill;
+            for (std::uint32_t i = 0; i < a.size; ++i) a.data[i] = static_cast<unsigned char>(rng());
+            for (std::uint32_t i = 0; i < b.size; ++i) b.data[i] = static_cast<unsigned char>(rng());
+            once.assignUnion(a, b);
+            twice.copyFrom(a);
+            twice.orMerge(b);
+            EXPECT_EQ(twice.capacity, once.capacity) << sz[0] << "|" << sz[1];
+            ASSERT_EQ(twice.size, once.size) << sz[0] << "|" << sz[1];
+            if (once.size) {
+                EXPECT_EQ(0, std::memcmp(twice.data, once.data, once.size)) << sz[0] << "|" << sz[1];
+            }
+            for (Bits* p : {&a, &b, &once, &twice}) p->release();
+        }
+    }
+}
+
 }  // namespace
 
 namespace {

@@ -169,11 +169,14 @@ TEST(SetAggState, CombineOfTwoMatchesTwoMerges) {
             }
             if (rng() % 3) s->settle();
         }
-        State* left = rng() % 4 == 0 ? &fresh : &a;
+        // either side may be missing, or a state that saw no row
+        State* sides[2][3] = {{&a, &fresh, nullptr}, {&b, &fresh, nullptr}};
+        State* left = sides[0][rng() % 5 < 3 ? 0 : 1 + rng() % 2];
+        State* right = sides[1][rng() % 5 < 3 ? 0 : 1 + rng() % 2];
         State one(nullptr, 1024), two(nullptr, 1024);
-        one.combine(left, &b);
-        two.addOtherCtx(*left);
-        two.addOtherCtx(b);
+        one.combine(left, right);
+        if (left) two.addOtherCtx(*left);
+        if (right) two.addOtherCtx(*right);
         ASSERT_EQ(serialize(two), serialize(one));
     }
     FixedState r(1, 4), s(1, 3);
