@@ -18,7 +18,7 @@ namespace {
 
 namespace sk = qv::setKey;
 
-constexpr std::size_t kLeafRanges = 8;
+constexpr std::size_t kLeafRanges = 4;
 constexpr std::size_t kInnerRanges = 16;
 static_assert(kLeafRanges <= sk::kMaxRanges && kInnerRanges <= sk::kMaxRanges, "keys hold kMaxRanges at most");
 
