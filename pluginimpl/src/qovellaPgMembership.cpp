@@ -17,6 +17,7 @@ PG_FUNCTION_INFO_V1(qv_int4rangepacked_in_int4rangepacked);
 PG_FUNCTION_INFO_V1(qv_int4rangepacked_included_in_int4rangepacked);
 PG_FUNCTION_INFO_V1(qv_int4rangepacked_contains_int4rangepacked);
 PG_FUNCTION_INFO_V1(qv_int4rangepacked_in_rangearray);
+PG_FUNCTION_INFO_V1(qv_int4range_in_int4rangepacked);
 PG_FUNCTION_INFO_V1(qv_int4_in_rangebitfield);
 PG_FUNCTION_INFO_V1(qv_int4rangepacked_in_rangebitfield);
 
@@ -56,6 +57,13 @@ Datum qv_int4rangepacked_contains_int4rangepacked(PG_FUNCTION_ARGS) {
 Datum qv_int4rangepacked_in_rangearray(PG_FUNCTION_ARGS) {
     std::int64_t a = PG_GETARG_INT64(0);
     qv::pgRangeArray::RangeSpan r = qv::pg::rangeArrayArg(fcinfo, 1, "qv_int4rangepacked_in_rangearray");
+    PG_RETURN_BOOL(qv::pgRangeArray::rangeOverlapsRanges(lower(a), upper(a), r));
+}
+
+// The same with the arguments swapped.
+Datum qv_int4range_in_int4rangepacked(PG_FUNCTION_ARGS) {
+    qv::pgRangeArray::RangeSpan r = qv::pg::rangeArrayArg(fcinfo, 0, "qv_int4range_in_int4rangepacked");
+    std::int64_t a = PG_GETARG_INT64(1);
     PG_RETURN_BOOL(qv::pgRangeArray::rangeOverlapsRanges(lower(a), upper(a), r));
 }
 

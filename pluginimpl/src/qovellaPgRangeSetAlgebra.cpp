@@ -42,12 +42,13 @@ Datum applyKernel(FunctionCallInfo fcinfo, RangeKernel kernel, const char* routi
     PG_RETURN_ARRAYTYPE_P(qv::pg::adoptRangeArray(out));
 }
 
-// Reads both arguments and returns the test's outcome; either null: null.
-Datum applyTest(FunctionCallInfo fcinfo, RangeTest test, const char* routine) {
+// Reads both arguments (the first as the test's b when swapped) and returns
+// the test's outcome; either null: null.
+Datum applyTest(FunctionCallInfo fcinfo, RangeTest test, const char* routine, bool swapped = false) {
     if (PG_ARGISNULL(0) || PG_ARGISNULL(1)) PG_RETURN_NULL();
     qv::pg::ArgForms known;
-    RangeSpan a = rangeArg(fcinfo, 0, routine, &known.notes[0]);
-    RangeSpan b = rangeArg(fcinfo, 1, routine, &known.notes[1]);
+    RangeSpan a = rangeArg(fcinfo, swapped, routine, &known.notes[0]);
+    RangeSpan b = rangeArg(fcinfo, !swapped, routine, &known.notes[1]);
     bool outcome = test(a.begin, a.end, b.begin, b.end, known.load());
     known.keep();
     PG_RETURN_BOOL(outcome);
@@ -62,6 +63,7 @@ PG_FUNCTION_INFO_V1(qv_int4range_intersection);
 PG_FUNCTION_INFO_V1(qv_int4range_exclusion);
 PG_FUNCTION_INFO_V1(qv_int4range_is_strictly_include);
 PG_FUNCTION_INFO_V1(qv_int4range_is_overlap);
+PG_FUNCTION_INFO_V1(qv_int4range_contains_rangearray);
 
 // a u b; both null: null; one null: the other, unchanged.
 Datum qv_int4range_union(PG_FUNCTION_ARGS) {
@@ -96,6 +98,13 @@ Datum qv_int4range_is_strictly_include(PG_FUNCTION_ARGS) {
 // Whether a and b share a value; either null: null.
 Datum qv_int4range_is_overlap(PG_FUNCTION_ARGS) {
     return applyTest(fcinfo, qv::pgRangeArray::isOverlap<int>, "qv_int4range_is_overlap");
+}
+
+// Whether b is strictly included in a (the inclusion test, arguments
+// swapped: b is read first, as there); either null: null.
+Datum qv_int4range_contains_rangearray(PG_FUNCTION_ARGS) {
+    return applyTest(fcinfo, qv::pgRangeArray::isStrictlyIncluded<int>,
+                     "qv_int4range_contains_rangearray", true);
 }
 
 }

@@ -128,6 +128,15 @@ seed('gistSplit', 'small', b'\0' + struct.pack('<8h', 1, 3, 2, 9, 20, 25, 5, 5))
 seed('gistSplit', 'raw', b'\1' + struct.pack('<3q', 21474836485, -2, 12884901889))
 seed('gistSplit', 'equal_keys', b'\0' + struct.pack('<8h', 4, 4, 4, 4, 4, 4, 4, 4))
 
+# fuzz_setKey: mode byte (bit 1: raw query, bit 0 with a row's own byte:
+# raw row), k - 1, a payload (length byte, bytes), the query's ranges, value,
+# lower, upper, then rows (form byte, ranges).  canonicalRanges reads a
+# start byte (>= 64: start - 160), a count, then (length, gap) bytes.
+seed('setKey', 'canonical', b'\0\3' + b'\0' + bytes([170, 2, 3, 5, 1, 1]) + i32(12, 0, 40)
+     + b'\0' + bytes([160, 3, 2, 9, 0, 4, 1, 0]) + b'\0' + bytes([200, 1, 7, 0]))
+seed('setKey', 'raw_rows', b'\3\1' + b'\1\xff' + bytes([2]) + i32(5, 1, 3, 10) + i32(4, 3, 9)
+     + b'\1' + bytes([2]) + i32(5, 1, 3, 10) + b'\0' + bytes([160, 1, 3, 0]))
+
 
 # fuzz_setInspection: mode byte (0 text, 1 range, 2 scalar, 3 mix array,
 # 4 bitfield after its varlena header), then the text or the int4 elements.

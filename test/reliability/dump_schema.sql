@@ -26,11 +26,13 @@ UPDATE qv_sets SET s = qv_int4setconv_int4('r', r, 's'), m = qv_int4setconv_int4
                    payload = decode(lpad(to_hex(id), 8, '0') || lpad(to_hex(v), 8, '0'), 'hex');
 CREATE INDEX qv_sets_v ON qv_sets USING gist (v qv_gist_range_int4_ops);
 CREATE INDEX qv_sets_p ON qv_sets USING gist (p qv_gist_range_int8_ops);
+CREATE INDEX qv_sets_r ON qv_sets USING gist (r qv_gist_rangearray_ops);
 
 CREATE VIEW qv_algebra AS
 SELECT a.id, qv_int4range_union(a.r, b.r) AS u, qv_int4range_intersection(a.r, b.r) AS i,
        qv_int4range_exclusion(a.r, b.r) AS e, qv_int4range_is_strictly_include(a.r, b.r) AS inc,
-       qv_int4range_is_overlap(a.r, b.r) AS ov, qv_int4range_overlap_rangearray(a.r, b.r) AS ov2
+       qv_int4range_is_overlap(a.r, b.r) AS ov, qv_int4range_overlap_rangearray(a.r, b.r) AS ov2,
+       qv_int4range_contains_rangearray(a.r, b.r) AS con
 FROM qv_sets a JOIN qv_sets b ON b.id = a.id % 50 + 1;
 
 CREATE VIEW qv_membership AS
@@ -40,7 +42,8 @@ SELECT a.id, qv_int4_in_rangearray(x, b.r) AS in_r, qv_int4_in_rangebitfield(x, 
        qv_int4rangepacked_included_in_int4rangepacked(a.p, b.p) AS p_in,
        qv_int4rangepacked_contains_int4rangepacked(a.p, b.p) AS p_con,
        qv_int4rangepacked_in_rangearray(a.p, b.r) AS p_r, qv_int4rangepacked_in_rangebitfield(a.p, b.bf) AS p_bf,
-       qv_int4set_overlap_bitfield('s', a.s, b.bf) AS s_ov, qv_int4set_included_in_bitfield('m', a.m, b.bf) AS m_in
+       qv_int4set_overlap_bitfield('s', a.s, b.bf) AS s_ov, qv_int4set_included_in_bitfield('m', a.m, b.bf) AS m_in,
+       qv_int4range_contains_int4(b.r, x) AS r_has, qv_int4range_in_int4rangepacked(b.r, a.p) AS r_p
 FROM qv_sets a JOIN qv_sets b ON b.id = a.id % 50 + 1, LATERAL (SELECT b.r[1] + a.id % 60 - 5) t(x);
 
 CREATE VIEW qv_conversions AS
@@ -60,7 +63,12 @@ SELECT (SELECT count(*) FROM qv_sets WHERE v <@ '{100,20000,50000,50010}'::int4[
        (SELECT count(*) FROM qv_sets WHERE p && qv_range_pack(1000, 9000)) AS e,
        (SELECT count(*) FROM qv_sets WHERE p <@ qv_range_pack(1000, 9000)) AS f,
        (SELECT count(*) FROM qv_sets WHERE p @> qv_range_pack(1000, 1001)) AS g,
-       (SELECT count(*) FROM qv_sets WHERE p @> 5000) AS h;
+       (SELECT count(*) FROM qv_sets WHERE p @> 5000) AS h,
+       (SELECT count(*) FROM qv_sets WHERE r @>> 5000) AS i,
+       (SELECT count(*) FROM qv_sets WHERE r &&& qv_range_pack(1000, 9000)) AS j,
+       (SELECT count(*) FROM qv_sets WHERE r &&& '{100,20000,50000,50010}'::int4[]) AS k,
+       (SELECT count(*) FROM qv_sets WHERE r @>> '{5000,5001}'::int4[]) AS l,
+       (SELECT count(*) FROM qv_sets WHERE r <<@ '{0,50000}'::int4[]) AS m;
 
 CREATE VIEW qv_aggregates AS
 SELECT id % 4 AS g,
