@@ -23,7 +23,7 @@ OBJS        = $(SRCS:.cpp=.o)
 # sql/update/FROM--TO plus the fragments of families new in that release,
 # which the fresh install script holds as well.
 SQL_PARTS   = $(call qv_sources,pluginimpl/src/sql/*.sql)
-NEW_IN_2_1  =
+NEW_IN_2_1  = 65_commutators.sql
 UPDATE_2_1  = $(call qv_sources,pluginimpl/src/sql/update/2.0--2.1/*.sql) \
               $(addprefix pluginimpl/src/sql/,$(NEW_IN_2_1))
 SHIPPED     = 2.0

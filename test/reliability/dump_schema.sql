@@ -53,10 +53,10 @@ SELECT id, qv_int4setconv_int4('m', m, 'r') AS mr, qv_count_scalar_in_int4set('r
 FROM qv_sets, LATERAL (SELECT lpad(to_hex(v), 8, '0')) t(h);
 
 CREATE VIEW qv_operators AS
-SELECT (SELECT count(*) FROM qv_sets WHERE v <@ '{100,20000,50000,50010}'::int4[]) AS a,
+SELECT (SELECT count(*) FROM qv_sets WHERE v <<@ '{100,20000,50000,50010}'::int4[]) AS a,
        (SELECT count(*) FROM qv_sets WHERE v <@ (SELECT bf FROM qv_sets WHERE id = 7)) AS b,
        (SELECT count(*) FROM qv_sets WHERE v <@ qv_range_pack(1000, 9000)) AS c,
-       (SELECT count(*) FROM qv_sets WHERE p && '{100,20000,50000,50010}'::int4[]) AS d,
+       (SELECT count(*) FROM qv_sets WHERE p &&& '{100,20000,50000,50010}'::int4[]) AS d,
        (SELECT count(*) FROM qv_sets WHERE p && qv_range_pack(1000, 9000)) AS e,
        (SELECT count(*) FROM qv_sets WHERE p <@ qv_range_pack(1000, 9000)) AS f,
        (SELECT count(*) FROM qv_sets WHERE p @> qv_range_pack(1000, 1001)) AS g,

@@ -57,8 +57,8 @@ DECLARE
 BEGIN
     IF k <= 3 THEN tbl := 'qv_pts'; col := 'v'; ELSE tbl := 'qv_spans'; col := 'span'; END IF;
     idx := tbl || '_' || col;
-    cond := CASE k WHEN 1 THEN '<@ ' || arr WHEN 2 THEN '<@ qv_int4set2bitfield_int4(''r'', ' || arr || ')'
-                   WHEN 3 THEN '<@ ' || packed WHEN 4 THEN '&& ' || arr WHEN 5 THEN '&& ' || packed
+    cond := CASE k WHEN 1 THEN '<<@ ' || arr WHEN 2 THEN '<@ qv_int4set2bitfield_int4(''r'', ' || arr || ')'
+                   WHEN 3 THEN '<@ ' || packed WHEN 4 THEN '&&& ' || arr WHEN 5 THEN '&& ' || packed
                    WHEN 6 THEN '<@ ' || packed WHEN 7 THEN '@> ' || packed ELSE '@> ' || a END;
 END $$;
 
