@@ -30,3 +30,17 @@
 #define QV_PG_ERRSTART(level, file, line, routine) errstart((level), (file), (line), (routine), NULL)
 #define QV_PG_ERRFINISH(file, line, routine) errfinish(0)
 #endif
+
+// Planner support functions (SUPPORT, nodes/supportnodes.h) exist from 12 on.
+// Whether an expression is constant for one scan of an index: from 14 on the
+// test takes the planner's state.
+#if PG_VERSION_NUM >= 120000
+#define QV_PG_HAS_SUPPORT_REQUESTS 1
+#else
+#define QV_PG_HAS_SUPPORT_REQUESTS 0
+#endif
+#if PG_VERSION_NUM >= 140000
+#define QV_PG_PSEUDO_CONSTANT_FOR_INDEX(root, expr, index) is_pseudo_constant_for_index((root), (expr), (index))
+#else
+#define QV_PG_PSEUDO_CONSTANT_FOR_INDEX(root, expr, index) is_pseudo_constant_for_index((expr), (index))
+#endif

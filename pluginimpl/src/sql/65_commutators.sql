@@ -29,18 +29,18 @@ COMMENT ON FUNCTION qv_rangearray_overlaps_int4rangepacked(int4[], int8) IS
 
 CREATE OPERATOR @>> (
     LEFTARG = int4[], RIGHTARG = int4, PROCEDURE = qv_rangearray_contains_int4,
-    COMMUTATOR = <<@, RESTRICT = contsel, JOIN = contjoinsel
+    COMMUTATOR = <<@, RESTRICT = qv_set_overlap_sel, JOIN = qv_set_overlap_joinsel
 );
 COMMENT ON OPERATOR @>> (int4[], int4) IS 'the set given as a range array holds the value';
 
 CREATE OPERATOR @> (
     LEFTARG = bytea, RIGHTARG = int4, PROCEDURE = qv_rangebitfield_contains_int4,
-    COMMUTATOR = <@, RESTRICT = contsel, JOIN = contjoinsel
+    COMMUTATOR = <@, RESTRICT = qv_set_overlap_sel, JOIN = qv_set_overlap_joinsel
 );
 COMMENT ON OPERATOR @> (bytea, int4) IS 'the set given as a bitfield holds the value';
 
 CREATE OPERATOR &&& (
     LEFTARG = int4[], RIGHTARG = int8, PROCEDURE = qv_rangearray_overlaps_int4rangepacked,
-    COMMUTATOR = &&&, RESTRICT = areasel, JOIN = areajoinsel
+    COMMUTATOR = &&&, RESTRICT = qv_set_overlap_sel, JOIN = qv_set_overlap_joinsel
 );
 COMMENT ON OPERATOR &&& (int4[], int8) IS 'the set given as a range array overlaps the packed range';
