@@ -10,6 +10,9 @@ DECLARE
     indexed int[];
     scanned int[];
 BEGIN
+    -- the previous call left index scans off for its reference scan
+    PERFORM set_config('enable_bitmapscan', 'on', true);
+    PERFORM set_config('enable_indexscan', 'on', true);
     PERFORM set_config('enable_seqscan', 'off', true);
     FOR line IN EXECUTE 'EXPLAIN (COSTS OFF) ' || query LOOP
         plan := plan || line || ' ';
