@@ -4,10 +4,10 @@
 -- sets as bitfields, and single ranges as packed ranges) placed inside and
 -- outside the data, and joins against a table of 100 stored sets; then the
 -- planning time of a 100,000-range constant against a one-range one.
--- :rows sets the table size (psql -v rows=1000000; default 200,000).
+-- :rows sets the table size (default 1,000,000; psql -v rows=200000 scales it down).
 \if :{?rows}
 \else
-\set rows 200000
+\set rows 1000000
 \endif
 SET max_parallel_workers_per_gather = 0;
 SELECT setseed(0.21);
