@@ -104,7 +104,7 @@ qv_cleanup() {
 # FROM: ok" or "update FROM: FAILED" and the difference, then the same for
 # the indexes, per path.
 qv_check_updates() {
-    local psql="$QV_BIN/psql -XAtq" from rc=0 dir
+    local psql="$QV_BIN/psql -XAtq -v ON_ERROR_STOP=1" from rc=0 dir
     dir=$(mktemp -d "$QV_WORK/update.XXXXXX")
     $psql -d postgres -c "CREATE DATABASE qv_fresh" >/dev/null &&
         $psql -d qv_fresh -c "CREATE EXTENSION tarvox_range_operators" >/dev/null &&

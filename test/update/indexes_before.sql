@@ -1,6 +1,6 @@
 -- Run under the release updated from: both GiST classes get an index over
 -- data, built before the update.
-CREATE TABLE qv_upd (id int PRIMARY KEY, v int4, r int8);
+CREATE TABLE qv_upd (id int, v int4, r int8);
 INSERT INTO qv_upd
 SELECT i, (i * 7919) % 50000, qv_range_pack((i * 104729) % 50000, (i * 104729) % 50000 + i % 100)
 FROM generate_series(1, 20000) AS i;

@@ -4,37 +4,37 @@
 CREATE FUNCTION qv_int4set_agg_optimized_transfn_A(internal, int4, int4, "char")
 RETURNS internal
 AS 'MODULE_PATHNAME', 'qv_int4set_agg_optimized_transfn_A'
-LANGUAGE C CALLED ON NULL INPUT PARALLEL SAFE;
+LANGUAGE C CALLED ON NULL INPUT PARALLEL SAFE COST 16;
 
 CREATE FUNCTION qv_int4set_agg_optimized_transfn_A(internal, int4, int4, int4, "char")
 RETURNS internal
 AS 'MODULE_PATHNAME', 'qv_int4set_agg_optimized_transfn_A'
-LANGUAGE C CALLED ON NULL INPUT PARALLEL SAFE;
+LANGUAGE C CALLED ON NULL INPUT PARALLEL SAFE COST 23;
 
 CREATE FUNCTION qv_int4set_agg_optimized_transfn_B(internal, "char", int4[], int4, "char")
 RETURNS internal
 AS 'MODULE_PATHNAME', 'qv_int4set_agg_optimized_transfn_B'
-LANGUAGE C CALLED ON NULL INPUT PARALLEL SAFE;
+LANGUAGE C CALLED ON NULL INPUT PARALLEL SAFE COST 870;
 
 CREATE FUNCTION qv_int4set_agg_optimized_finalfn(internal)
 RETURNS int4[]
 AS 'MODULE_PATHNAME', 'qv_int4set_agg_optimized_finalfn'
-LANGUAGE C CALLED ON NULL INPUT PARALLEL SAFE;
+LANGUAGE C CALLED ON NULL INPUT PARALLEL SAFE COST 1600;
 
 CREATE FUNCTION qv_int4set_agg_optimized_combinefn(internal, internal)
 RETURNS internal
 AS 'MODULE_PATHNAME', 'qv_int4set_agg_optimized_combinefn'
-LANGUAGE C CALLED ON NULL INPUT PARALLEL SAFE;
+LANGUAGE C CALLED ON NULL INPUT PARALLEL SAFE COST 1600;
 
 CREATE FUNCTION qv_int4set_agg_optimized_serialfn(internal)
 RETURNS bytea
 AS 'MODULE_PATHNAME', 'qv_int4set_agg_optimized_serialfn'
-LANGUAGE C CALLED ON NULL INPUT PARALLEL SAFE;
+LANGUAGE C CALLED ON NULL INPUT PARALLEL SAFE COST 1600;
 
 CREATE FUNCTION qv_int4set_agg_optimized_deserialfn(bytea, internal)
 RETURNS internal
 AS 'MODULE_PATHNAME', 'qv_int4set_agg_optimized_deserialfn'
-LANGUAGE C CALLED ON NULL INPUT PARALLEL SAFE;
+LANGUAGE C CALLED ON NULL INPUT PARALLEL SAFE COST 1600;
 
 CREATE AGGREGATE qv_int4set_agg_optimized(int4, int4, "char") (
     SFUNC = qv_int4set_agg_optimized_transfn_A,

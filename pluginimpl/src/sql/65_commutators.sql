@@ -6,7 +6,7 @@
 CREATE FUNCTION qv_rangearray_contains_int4(int4[], int4)
 RETURNS bool
 AS 'MODULE_PATHNAME', 'qv_rangearray_contains_int4'
-LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE;
+LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE COST 5;
 
 COMMENT ON FUNCTION qv_rangearray_contains_int4(int4[], int4) IS
 'whether the set given as a range array holds the value';
@@ -14,7 +14,7 @@ COMMENT ON FUNCTION qv_rangearray_contains_int4(int4[], int4) IS
 CREATE FUNCTION qv_rangebitfield_contains_int4(bytea, int4)
 RETURNS bool
 AS 'MODULE_PATHNAME', 'qv_rangebitfield_contains_int4'
-LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE;
+LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE COST 3;
 
 COMMENT ON FUNCTION qv_rangebitfield_contains_int4(bytea, int4) IS
 'whether the set given as a bitfield holds the value';
@@ -22,7 +22,7 @@ COMMENT ON FUNCTION qv_rangebitfield_contains_int4(bytea, int4) IS
 CREATE FUNCTION qv_rangearray_overlaps_int4rangepacked(int4[], int8)
 RETURNS bool
 AS 'MODULE_PATHNAME', 'qv_rangearray_overlaps_int4rangepacked'
-LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE;
+LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE COST 5;
 
 COMMENT ON FUNCTION qv_rangearray_overlaps_int4rangepacked(int4[], int8) IS
 'whether some range of the range array overlaps the packed range';
