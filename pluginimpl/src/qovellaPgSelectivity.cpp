@@ -149,6 +149,8 @@ sel::Relation commuted(sel::Relation rel) {
     return rel == sel::kIncluded ? sel::kContains : rel == sel::kContains ? sel::kIncluded : rel;
 }
 
+double setColumnAgainst(VariableStatData* vd, Datum value, Oid typid, sel::Relation rel);
+
 // Restriction: a column (or expression with statistics) against a constant.
 double restrictionSelectivity(PlannerInfo* root, List* args, int varRelid, sel::Relation rel) {
     VariableStatData vd;
@@ -161,23 +163,76 @@ double restrictionSelectivity(PlannerInfo* root, List* args, int varRelid, sel::
         if (c->constisnull) {
             s = 0.0;
         } else {
-            ColumnEstimator col;
-            col.open(&vd);
-            s = col.against(c->constvalue, c->consttype, varOnLeft ? rel : commuted(rel));
-            col.close();
+            sel::Relation r = varOnLeft ? rel : commuted(rel);
+            if (vd.vartype == INT4ARRAYOID || vd.vartype == BYTEAOID) {
+                s = setColumnAgainst(&vd, c->constvalue, c->consttype, r);
+            } else {
+                ColumnEstimator col;
+                col.open(&vd);
+                s = col.against(c->constvalue, c->consttype, r);
+                col.close();
+            }
         }
     }
     ReleaseVariableStats(vd);
     return s;
 }
 
-// Samples of a set column a join estimate averages over, at most this many.
-constexpr int kJoinSamples = 200;
+// Samples of a set column an estimate averages over, at most this many.
+constexpr int kSetSamples = 200;
+
+// The average of f over the values a column's statistics hold (its MCVs by
+// frequency, its histogram bounds evenly), times the share of non-null rows;
+// defaultSel when the statistics hold no value.  The server keeps no value
+// wider than 1 kB in its statistics, so wide sets go unsampled.
+template <typename F>
+double sampleAverage(HeapTuple tuple, double defaultSel, F f) {
+    if (!HeapTupleIsValid(tuple)) return defaultSel;
+    double nullFrac = reinterpret_cast<Form_pg_statistic>(GETSTRUCT(tuple))->stanullfrac;
+    double weighted = 0.0, weights = 0.0, mcvAll = 0.0;
+    AttStatsSlot slot;
+    std::memset(&slot, 0, sizeof slot);
+    if (get_attstatsslot(&slot, tuple, STATISTIC_KIND_MCV, InvalidOid, ATTSTATSSLOT_VALUES | ATTSTATSSLOT_NUMBERS)) {
+        int step = slot.nvalues / kSetSamples + 1;
+        for (int i = 0; i < slot.nvalues && i < slot.nnumbers; ++i) {
+            mcvAll += slot.numbers[i];
+            if (i % step) continue;
+            weighted += slot.numbers[i] * step * f(slot.values[i]);
+            weights += slot.numbers[i] * step;
+        }
+        free_attstatsslot(&slot);
+    }
+    std::memset(&slot, 0, sizeof slot);
+    if (get_attstatsslot(&slot, tuple, STATISTIC_KIND_HISTOGRAM, InvalidOid, ATTSTATSSLOT_VALUES)) {
+        double rest = sel::clampProbability(1.0 - nullFrac - mcvAll);
+        int step = slot.nvalues / kSetSamples + 1, taken = (slot.nvalues + step - 1) / step;
+        for (int i = 0; i < slot.nvalues; i += step) {
+            weighted += rest / taken * f(slot.values[i]);
+            weights += rest / taken;
+        }
+        free_attstatsslot(&slot);
+    }
+    return weights > 0 ? sel::clampProbability(weighted / weights * (1.0 - nullFrac)) : defaultSel;
+}
+
+// A set column (range arrays or bitfields) against a constant value or packed
+// range: the share of the sampled sets that pass.
+double setColumnAgainst(VariableStatData* vd, Datum value, Oid typid, sel::Relation rel) {
+    Range<int> one;
+    sel::ConstSet c;
+    if (typid != INT4OID && typid != INT8OID) return sel::kDefaultUnknown;
+    if (!readConstSet(value, typid, &one, &c)) return sel::kDefaultUnknown;
+    Oid setType = vd->vartype;
+    return sampleAverage(vd->statsTuple, sel::kDefaultUnknown, [&](Datum sample) -> double {
+        Range<int> sampleOne;
+        sel::ConstSet set;
+        if (!readConstSet(sample, setType, &sampleOne, &set)) return sel::kDefaultUnknown;
+        return sel::passes(set, rel, one.lower, one.upper) ? 1.0 : 0.0;
+    });
+}
 
 // Join: the column side's estimate averaged over the sets the other side's
-// statistics hold (its MCVs by frequency, its histogram bounds evenly), times
-// the share of non-null sets.  The column side is the int4 operand, else the
-// left one.
+// statistics hold.  The column side is the int4 operand, else the left one.
 double joinSelectivity(PlannerInfo* root, List* args, sel::Relation rel) {
     if (list_length(args) != 2) return sel::kDefaultUnknown;
     VariableStatData left, right;
@@ -188,38 +243,12 @@ double joinSelectivity(PlannerInfo* root, List* args, sel::Relation rel) {
     VariableStatData* sets = columnOnLeft ? &right : &left;
     if (!columnOnLeft) rel = commuted(rel);
 
-    double s = sel::kDefaultUnknown;
-    if (HeapTupleIsValid(sets->statsTuple)) {
-        ColumnEstimator col;
-        col.open(column);
-        HeapTuple tuple = sets->statsTuple;
-        double nullFrac = reinterpret_cast<Form_pg_statistic>(GETSTRUCT(tuple))->stanullfrac;
-        double weighted = 0.0, weights = 0.0, mcvAll = 0.0;
-        AttStatsSlot slot;
-        std::memset(&slot, 0, sizeof slot);
-        if (get_attstatsslot(&slot, tuple, STATISTIC_KIND_MCV, InvalidOid, ATTSTATSSLOT_VALUES | ATTSTATSSLOT_NUMBERS)) {
-            int step = slot.nvalues / kJoinSamples + 1;
-            for (int i = 0; i < slot.nvalues && i < slot.nnumbers; ++i) {
-                mcvAll += slot.numbers[i];
-                if (i % step) continue;
-                weighted += slot.numbers[i] * step * col.against(slot.values[i], sets->vartype, rel);
-                weights += slot.numbers[i] * step;
-            }
-            free_attstatsslot(&slot);
-        }
-        std::memset(&slot, 0, sizeof slot);
-        if (get_attstatsslot(&slot, tuple, STATISTIC_KIND_HISTOGRAM, InvalidOid, ATTSTATSSLOT_VALUES)) {
-            double rest = sel::clampProbability(1.0 - nullFrac - mcvAll);
-            int step = slot.nvalues / kJoinSamples + 1, taken = (slot.nvalues + step - 1) / step;
-            for (int i = 0; i < slot.nvalues; i += step) {
-                weighted += rest / taken * col.against(slot.values[i], sets->vartype, rel);
-                weights += rest / taken;
-            }
-            free_attstatsslot(&slot);
-        }
-        if (weights > 0) s = sel::clampProbability(weighted / weights * (1.0 - nullFrac));
-        col.close();
-    }
+    ColumnEstimator col;
+    col.open(column);
+    Oid setType = sets->vartype;
+    double s = sampleAverage(sets->statsTuple, sel::kDefaultUnknown,
+                             [&](Datum sample) { return col.against(sample, setType, rel); });
+    col.close();
     ReleaseVariableStats(left);
     ReleaseVariableStats(right);
     return s;

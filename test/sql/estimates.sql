@@ -31,6 +31,7 @@ SELECT q, pg_temp.estimate_ok(q) FROM (VALUES
     ('SELECT * FROM est WHERE p && qv_range_pack(50000, 99999)'),
     ('SELECT * FROM est WHERE p <@ qv_range_pack(0, 49999)'),
     ('SELECT * FROM est WHERE p @> qv_range_pack(100000, 100005)'),
+    ('SELECT * FROM est_sets WHERE s &&& qv_range_pack(0, 9999)'),
     ('SELECT * FROM est JOIN est_sets ON v <<@ s')
 ) t(q);
 
