@@ -23,9 +23,14 @@ OBJS        = $(SRCS:.cpp=.o)
 # sql/update/FROM--TO plus the fragments of families new in that release,
 # which the fresh install script holds as well.
 SQL_PARTS   = $(call qv_sources,pluginimpl/src/sql/*.sql)
-NEW_IN_2_1  = 65_set_column_gist.sql 85_set_inspection.sql
-UPDATE_2_1  = $(call qv_sources,pluginimpl/src/sql/update/2.0--2.1/*.sql) \
-              $(addprefix pluginimpl/src/sql/,$(NEW_IN_2_1))
+NEW_IN_2_1  = 55_estimates.sql 65_commutators.sql 65_set_column_gist.sql 68_predicate_support.sql \
+              85_set_inspection.sql
+# The update runs its own fragments and the new families' in the order of
+# their numbers, so that an update fragment can use a new family's objects
+# (and a new family the objects an update fragment changed).
+qv_by_number = $(foreach k,$(sort $(notdir $(1))),$(filter %/$(k),$(1)))
+UPDATE_2_1  = $(call qv_by_number,$(call qv_sources,pluginimpl/src/sql/update/2.0--2.1/*.sql) \
+              $(addprefix pluginimpl/src/sql/,$(NEW_IN_2_1)))
 SHIPPED     = 2.0
 DATA_built  = pluginimpl/src/$(EXTENSION)--$(EXTVERSION).sql \
               pluginimpl/src/$(EXTENSION)--2.0--2.1.sql \

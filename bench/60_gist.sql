@@ -40,7 +40,7 @@ SELECT sum((SELECT count(*) FROM bench_gist_packed WHERE r && q)) FROM bench_gis
 SELECT sum((SELECT count(*) FROM bench_gist_int4range WHERE ir && iq)) FROM bench_gist_queries;
 
 \echo '--- 1,000 overlap queries with sets of ten ranges: range array, then int4multirange'
-SELECT sum((SELECT count(*) FROM bench_gist_packed WHERE r && qa)) FROM bench_gist_sets;
+SELECT sum((SELECT count(*) FROM bench_gist_packed WHERE r &&& qa)) FROM bench_gist_sets;
 SELECT sum((SELECT count(*) FROM bench_gist_int4range WHERE ir && mq)) FROM bench_gist_sets;
 
 \echo '--- 1,000 queries for the ranges holding a value: packed ranges, then int4range'

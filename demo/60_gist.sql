@@ -16,15 +16,15 @@ FROM bookings WHERE slot && qv_range_pack(500, 510) ORDER BY id;
 
 -- Bookings overlapping any of [100; 105] and [90000; 90002] (a range array),
 -- lying within [2000; 2100], covering [300; 330], or holding the value 777.
-SELECT count(*) FILTER (WHERE slot && '{100,105,90000,90002}'::int4[]) AS overlap_set,
+SELECT count(*) FILTER (WHERE slot &&& '{100,105,90000,90002}'::int4[]) AS overlap_set,
        count(*) FILTER (WHERE slot <@ qv_range_pack(2000, 2100)) AS within,
        count(*) FILTER (WHERE slot @> qv_range_pack(300, 330)) AS covering,
        count(*) FILTER (WHERE slot @> 777) AS holding_777
 FROM bookings;
 
 -- Visits of visitors 10 to 20 or 40000 to 40005, from the int4 index.
-EXPLAIN (COSTS OFF) SELECT id FROM visits WHERE visitor <@ '{10,20,40000,40005}'::int4[];
+EXPLAIN (COSTS OFF) SELECT id FROM visits WHERE visitor <<@ '{10,20,40000,40005}'::int4[];
 SELECT visitor, count(*) FROM visits
-WHERE visitor <@ '{10,20,40000,40005}'::int4[] GROUP BY visitor ORDER BY visitor;
+WHERE visitor <<@ '{10,20,40000,40005}'::int4[] GROUP BY visitor ORDER BY visitor;
 -- The same question as "the packed range holds the visitor", commuted.
 SELECT count(*) FROM visits WHERE qv_range_pack(10, 20) @> visitor;

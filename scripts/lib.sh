@@ -96,9 +96,13 @@ qv_cleanup() {
 
 # Every update path against a fresh install, on the running cluster: for
 # each version the installed tree offers besides the default, a database
-# installs it and updates; a second one installs the default; the two
-# catalogs (test/update/catalog.sql) must be equal.  Prints "update FROM:
-# ok" or "update FROM: FAILED" and the difference, one line per path.
+# installs it, builds an index of each GiST class over data
+# (test/update/indexes_before.sql) and updates; a second one installs the
+# default.  The two catalogs (test/update/catalog.sql) must be equal, and the
+# indexes built before the update must serve the current operators with the
+# rows of a sequential scan (test/update/indexes_after.sql).  Prints "update
+# FROM: ok" or "update FROM: FAILED" and the difference, then the same for
+# the indexes, per path.
 qv_check_updates() {
     local psql="$QV_BIN/psql -XAtq -v ON_ERROR_STOP=1" from rc=0 dir
     dir=$(mktemp -d "$QV_WORK/update.XXXXXX")
@@ -111,6 +115,7 @@ qv_check_updates() {
                      ORDER BY version"); do
         if $psql -d postgres -c "CREATE DATABASE qv_from" >/dev/null &&
            $psql -d qv_from -c "CREATE EXTENSION tarvox_range_operators VERSION '$from'" \
+                 -f "$QV_ROOT/test/update/indexes_before.sql" \
                  -c "ALTER EXTENSION tarvox_range_operators UPDATE" >/dev/null &&
            $psql -d qv_from -f "$QV_ROOT/test/update/catalog.sql" >"$dir/$from" &&
            diff "$dir/$from" "$dir/fresh" >"$dir/$from.diff"; then
@@ -118,6 +123,15 @@ qv_check_updates() {
         else
             echo "update $from: FAILED"
             head -n 40 "$dir/$from.diff" | sed 's/^/    /'
+            rc=1
+        fi
+        # the indexes built before the update serve the current operators
+        $psql -d qv_from -f "$QV_ROOT/test/update/indexes_after.sql" >"$dir/$from.indexes" 2>&1
+        if [ -s "$dir/$from.indexes" ] && ! grep -qv ': ok$' "$dir/$from.indexes"; then
+            echo "update $from, indexes built before it: ok"
+        else
+            echo "update $from, indexes built before it: FAILED"
+            grep -v ': ok$' "$dir/$from.indexes" | head -n 20 | sed 's/^/    /'
             rc=1
         fi
         $psql -d postgres -c "DROP DATABASE IF EXISTS qv_from" >/dev/null

@@ -31,9 +31,11 @@
 #define QV_PG_ERRFINISH(file, line, routine) errfinish(0)
 #endif
 
-// Planner support functions (SupportRequestRows and the others) exist from
-// 12 on, int4multirange from 14 on; the functions built on them are compiled
-// and declared only there.
+// Planner support functions (SUPPORT, nodes/supportnodes.h: SupportRequestRows
+// and the others) exist from 12 on, int4multirange from 14 on; the functions
+// built on them are compiled and declared only there.  Whether an expression
+// is constant for one scan of an index: from 14 on the test takes the
+// planner's state.
 #if PG_VERSION_NUM >= 120000
 #define QV_PG_HAS_SUPPORT_REQUESTS 1
 #else
@@ -41,6 +43,8 @@
 #endif
 #if PG_VERSION_NUM >= 140000
 #define QV_PG_HAS_MULTIRANGE 1
+#define QV_PG_PSEUDO_CONSTANT_FOR_INDEX(root, expr, index) is_pseudo_constant_for_index((root), (expr), (index))
 #else
 #define QV_PG_HAS_MULTIRANGE 0
+#define QV_PG_PSEUDO_CONSTANT_FOR_INDEX(root, expr, index) is_pseudo_constant_for_index((expr), (index))
 #endif

@@ -17,9 +17,10 @@ PG_FUNCTION_INFO_V1(qv_int4rangepacked_in_int4rangepacked);
 PG_FUNCTION_INFO_V1(qv_int4rangepacked_included_in_int4rangepacked);
 PG_FUNCTION_INFO_V1(qv_int4rangepacked_contains_int4rangepacked);
 PG_FUNCTION_INFO_V1(qv_int4rangepacked_in_rangearray);
-PG_FUNCTION_INFO_V1(qv_int4range_in_int4rangepacked);
 PG_FUNCTION_INFO_V1(qv_int4_in_rangebitfield);
 PG_FUNCTION_INFO_V1(qv_int4rangepacked_in_rangebitfield);
+PG_FUNCTION_INFO_V1(qv_rangearray_overlaps_int4rangepacked);
+PG_FUNCTION_INFO_V1(qv_rangebitfield_contains_int4);
 
 // Whether lower(r) <= v <= upper(r).
 Datum qv_int4_in_packedrange(PG_FUNCTION_ARGS) {
@@ -60,9 +61,9 @@ Datum qv_int4rangepacked_in_rangearray(PG_FUNCTION_ARGS) {
     PG_RETURN_BOOL(qv::pgRangeArray::rangeOverlapsRanges(lower(a), upper(a), r));
 }
 
-// The same with the arguments swapped.
-Datum qv_int4range_in_int4rangepacked(PG_FUNCTION_ARGS) {
-    qv::pgRangeArray::RangeSpan r = qv::pg::rangeArrayArg(fcinfo, 0, "qv_int4range_in_int4rangepacked");
+// The same with the arguments swapped (the set on the left).
+Datum qv_rangearray_overlaps_int4rangepacked(PG_FUNCTION_ARGS) {
+    qv::pgRangeArray::RangeSpan r = qv::pg::rangeArrayArg(fcinfo, 0, "qv_rangearray_overlaps_int4rangepacked");
     std::int64_t a = PG_GETARG_INT64(1);
     PG_RETURN_BOOL(qv::pgRangeArray::rangeOverlapsRanges(lower(a), upper(a), r));
 }
@@ -71,6 +72,13 @@ Datum qv_int4range_in_int4rangepacked(PG_FUNCTION_ARGS) {
 Datum qv_int4_in_rangebitfield(PG_FUNCTION_ARGS) {
     std::int32_t v = PG_GETARG_INT32(0);
     qv::bitField::View b = qv::pg::storedBitFieldArg(fcinfo, 1);
+    PG_RETURN_BOOL(qv::bitField::contains(b, v));
+}
+
+// The same with the arguments swapped.
+Datum qv_rangebitfield_contains_int4(PG_FUNCTION_ARGS) {
+    qv::bitField::View b = qv::pg::storedBitFieldArg(fcinfo, 0);
+    std::int32_t v = PG_GETARG_INT32(1);
     PG_RETURN_BOOL(qv::bitField::contains(b, v));
 }
 

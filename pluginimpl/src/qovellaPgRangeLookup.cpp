@@ -16,7 +16,7 @@ bool setHolds(FunctionCallInfo fcinfo, int i, std::int32_t x) {
 extern "C" {
 
 PG_FUNCTION_INFO_V1(qv_int4_in_rangearray);
-PG_FUNCTION_INFO_V1(qv_int4range_contains_int4);
+PG_FUNCTION_INFO_V1(qv_rangearray_contains_int4);
 
 // Whether x belongs to the set (a stored one read once per call site); an
 // odd count ignores the unpaired element.
@@ -24,8 +24,8 @@ Datum qv_int4_in_rangearray(PG_FUNCTION_ARGS) {
     PG_RETURN_BOOL(setHolds(fcinfo, 1, PG_GETARG_INT32(0)));
 }
 
-// The same with the arguments swapped: whether the set holds x.
-Datum qv_int4range_contains_int4(PG_FUNCTION_ARGS) {
+// The same with the arguments swapped (the set on the left).
+Datum qv_rangearray_contains_int4(PG_FUNCTION_ARGS) {
     PG_RETURN_BOOL(setHolds(fcinfo, 0, PG_GETARG_INT32(1)));
 }
 

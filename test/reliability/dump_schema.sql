@@ -43,7 +43,7 @@ SELECT a.id, qv_int4_in_rangearray(x, b.r) AS in_r, qv_int4_in_rangebitfield(x, 
        qv_int4rangepacked_contains_int4rangepacked(a.p, b.p) AS p_con,
        qv_int4rangepacked_in_rangearray(a.p, b.r) AS p_r, qv_int4rangepacked_in_rangebitfield(a.p, b.bf) AS p_bf,
        qv_int4set_overlap_bitfield('s', a.s, b.bf) AS s_ov, qv_int4set_included_in_bitfield('m', a.m, b.bf) AS m_in,
-       qv_int4range_contains_int4(b.r, x) AS r_has, qv_int4range_in_int4rangepacked(b.r, a.p) AS r_p
+       qv_rangearray_contains_int4(b.r, x) AS r_has, qv_rangearray_overlaps_int4rangepacked(b.r, a.p) AS r_p
 FROM qv_sets a JOIN qv_sets b ON b.id = a.id % 50 + 1, LATERAL (SELECT b.r[1] + a.id % 60 - 5) t(x);
 
 CREATE VIEW qv_conversions AS
@@ -56,10 +56,10 @@ SELECT id, qv_int4setconv_int4('m', m, 'r') AS mr, qv_count_scalar_in_int4set('r
 FROM qv_sets, LATERAL (SELECT lpad(to_hex(v), 8, '0')) t(h);
 
 CREATE VIEW qv_operators AS
-SELECT (SELECT count(*) FROM qv_sets WHERE v <@ '{100,20000,50000,50010}'::int4[]) AS a,
+SELECT (SELECT count(*) FROM qv_sets WHERE v <<@ '{100,20000,50000,50010}'::int4[]) AS a,
        (SELECT count(*) FROM qv_sets WHERE v <@ (SELECT bf FROM qv_sets WHERE id = 7)) AS b,
        (SELECT count(*) FROM qv_sets WHERE v <@ qv_range_pack(1000, 9000)) AS c,
-       (SELECT count(*) FROM qv_sets WHERE p && '{100,20000,50000,50010}'::int4[]) AS d,
+       (SELECT count(*) FROM qv_sets WHERE p &&& '{100,20000,50000,50010}'::int4[]) AS d,
        (SELECT count(*) FROM qv_sets WHERE p && qv_range_pack(1000, 9000)) AS e,
        (SELECT count(*) FROM qv_sets WHERE p <@ qv_range_pack(1000, 9000)) AS f,
        (SELECT count(*) FROM qv_sets WHERE p @> qv_range_pack(1000, 1001)) AS g,

@@ -75,8 +75,8 @@ BEGIN
     IF k > 8 THEN col := 's'; END IF;
     idx := tbl || '_' || col;
     plain := CASE WHEN k > 8 THEN '(s || ''{}''::int4[])' ELSE col || ' + 0' END;
-    cond := CASE k WHEN 1 THEN '<@ ' || arr WHEN 2 THEN '<@ qv_int4set2bitfield_int4(''r'', ' || arr || ')'
-                   WHEN 3 THEN '<@ ' || packed WHEN 4 THEN '&& ' || arr WHEN 5 THEN '&& ' || packed
+    cond := CASE k WHEN 1 THEN '<<@ ' || arr WHEN 2 THEN '<@ qv_int4set2bitfield_int4(''r'', ' || arr || ')'
+                   WHEN 3 THEN '<@ ' || packed WHEN 4 THEN '&&& ' || arr WHEN 5 THEN '&& ' || packed
                    WHEN 6 THEN '<@ ' || packed WHEN 7 THEN '@> ' || packed WHEN 8 THEN '@> ' || a
                    WHEN 9 THEN format('@>> (%s)::int4', a) WHEN 10 THEN '&&& ' || packed
                    WHEN 11 THEN '&&& ' || arr WHEN 12 THEN '@>> ' || arr ELSE '<<@ ' || arr END;

@@ -83,8 +83,8 @@ def cases(nshards):
              'SELECT grp, v, span FROM ev WHERE span && qv_range_pack(500000, 500999)',
              ['OPERATOR(public.&&)'], index='ev_span_gist'),
         Case('membership in a range array',
-             "SELECT grp, v FROM ev WHERE v <@ '{1000,1099,250000,250199}'::int4[]",
-             ['OPERATOR(public.<@)'], index='ev_v_gist'),
+             "SELECT grp, v FROM ev WHERE v <<@ '{1000,1099,250000,250199}'::int4[]",
+             ['OPERATOR(public.<<@)'], index='ev_v_gist'),
         Case('membership in a bitfield',
              "SELECT grp, v FROM ev WHERE v <@ "
              "qv_int4set2bitfield_int4('r', '{4000,4099,4500,4549}')",
@@ -95,8 +95,8 @@ def cases(nshards):
              ['qv_int4rangepacked_in_rangearray(']),
         Case('filtered set per key',
              "SELECT grp, qv_int4set_agg(v, 's') AS s, count(*) FROM ev "
-             "WHERE span && '{300000,302000,600000,601000}'::int4[] GROUP BY grp",
-             ['qv_int4set_agg(', 'OPERATOR(public.&&)'], index='ev_span_gist'),
+             "WHERE span &&& '{300000,302000,600000,601000}'::int4[] GROUP BY grp",
+             ['qv_int4set_agg(', 'OPERATOR(public.&&&)'], index='ev_span_gist'),
         Case('set over all shards',
              per_shard(nshards, "SELECT qv_int4set_agg(v, 'r') AS part FROM {t}",
                        "SELECT qv_int4set_agg('r', part, 'r') AS s FROM {parts}"),

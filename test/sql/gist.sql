@@ -79,33 +79,36 @@ INSERT INTO gist_i4 (v) VALUES (NULL), (-2147483648), (2147483647), (0), (0), (0
 SELECT pg_relation_size('gist_i4_v') / current_setting('block_size')::int > 100 AS many_pages;
 
 SET enable_seqscan = off;
-EXPLAIN (COSTS OFF) SELECT id FROM gist_i4 WHERE v <@ '{1,5,100,200}'::int4[];
+EXPLAIN (COSTS OFF) SELECT id FROM gist_i4 WHERE v <<@ '{1,5,100,200}'::int4[];
 EXPLAIN (COSTS OFF) SELECT id FROM gist_i4 WHERE v <@ pg_temp.bitfield(0, 9, '{1}');
 EXPLAIN (COSTS OFF) SELECT id FROM gist_i4 WHERE v <@ qv_range_pack(-10, 10);
 -- the commuted form is served by the same index
 EXPLAIN (COSTS OFF) SELECT id FROM gist_i4 WHERE qv_range_pack(-10, 10) @> v;
 RESET enable_seqscan;
 
--- strategy 1: value in a range array
+-- strategy 1: value in a range array, also commuted
 SELECT pred, (pg_temp.by_index('gist_i4', pred)).* FROM (VALUES
-    ('v <@ ''{1,5,100,200}''::int4[]'),
-    ('v <@ ''{-30000,-29000,-5,5,29990,40000}''::int4[]'),
-    ('v <@ ''{-2147483648,-2147483648,2147483647,2147483647}''::int4[]'),
-    ('v <@ ''{-2147483648,2147483647}''::int4[]'),
-    ('v <@ ''{100000,200000}''::int4[]'),
-    ('v <@ ''{}''::int4[]'),
-    ('v <@ ''{1,NULL}''::int4[]'),
-    ('v <@ ''{{1,2},{3,4}}''::int4[]'),
-    ('v <@ (SELECT array_agg(y ORDER BY y) FROM generate_series(-40000, 40000, 250) AS x, LATERAL (VALUES (x), (x + 9)) AS b (y))')
+    ('v <<@ ''{1,5,100,200}''::int4[]'),
+    ('v <<@ ''{-30000,-29000,-5,5,29990,40000}''::int4[]'),
+    ('v <<@ ''{-2147483648,-2147483648,2147483647,2147483647}''::int4[]'),
+    ('v <<@ ''{-2147483648,2147483647}''::int4[]'),
+    ('v <<@ ''{100000,200000}''::int4[]'),
+    ('v <<@ ''{}''::int4[]'),
+    ('v <<@ ''{1,NULL}''::int4[]'),
+    ('v <<@ ''{{1,2},{3,4}}''::int4[]'),
+    ('v <<@ (SELECT array_agg(y ORDER BY y) FROM generate_series(-40000, 40000, 250) AS x, LATERAL (VALUES (x), (x + 9)) AS b (y))'),
+    ('''{-30000,-29000,-5,5,29990,40000}''::int4[] @>> v')
 ) AS q (pred);
 
--- strategy 2: value in a bitfield; inner keys spanning only unset bits are pruned
+-- strategy 2: value in a bitfield, also commuted; inner keys spanning only unset
+-- bits are pruned
 SELECT pred, (pg_temp.by_index('gist_i4', pred)).* FROM (VALUES
     ('v <@ pg_temp.bitfield(-100, 100, ''{-100,-7,0,63,64,100}'')'),
     ('v <@ (SELECT pg_temp.bitfield(-40000, 40000, ARRAY(SELECT generate_series(-40000, 40000, 997))))'),
     ('v <@ pg_temp.bitfield(2147483600, 2147483647, ''{2147483647}'')'),
     ('v <@ pg_temp.bitfield(5, 5, ''{}'')'),
-    ('v <@ pg_temp.bitfield(0, -1, ''{}'')')
+    ('v <@ pg_temp.bitfield(0, -1, ''{}'')'),
+    ('pg_temp.bitfield(-100, 100, ''{-100,-7,0,63,64,100}'') @> v')
 ) AS q (pred);
 
 -- strategy 3: value in a packed range, also commuted
@@ -145,22 +148,23 @@ FROM (SELECT i, ((i::int8 * 7919) % 20011 - 10000)::int4 AS lo FROM generate_ser
 SELECT pg_relation_size('gist_r8_r') / current_setting('block_size')::int > 150 AS many_pages;
 
 SET enable_seqscan = off;
-EXPLAIN (COSTS OFF) SELECT id FROM gist_r8 WHERE r && '{1,5}'::int4[];
+EXPLAIN (COSTS OFF) SELECT id FROM gist_r8 WHERE r &&& '{1,5}'::int4[];
 EXPLAIN (COSTS OFF) SELECT id FROM gist_r8 WHERE r && qv_range_pack(1, 5);
 EXPLAIN (COSTS OFF) SELECT id FROM gist_r8 WHERE r <@ qv_range_pack(1, 5000);
 EXPLAIN (COSTS OFF) SELECT id FROM gist_r8 WHERE r @> qv_range_pack(1, 5);
 EXPLAIN (COSTS OFF) SELECT id FROM gist_r8 WHERE r @> 5;
 RESET enable_seqscan;
 
--- strategy 11: overlap with a range array
+-- strategy 11: overlap with a range array, also commuted
 SELECT pred, (pg_temp.by_index('gist_r8', pred)).* FROM (VALUES
-    ('r && ''{1,5}''::int4[]'),
-    ('r && ''{-500000,-499990,0,0,250000,250500}''::int4[]'),
-    ('r && ''{1100000,1200000}''::int4[]'),
-    ('r && ''{2147483647,2147483647}''::int4[]'),
-    ('r && ''{}''::int4[]'),
-    ('r && ''{1,NULL}''::int4[]'),
-    ('r && (SELECT array_agg(y ORDER BY y) FROM generate_series(-1000000, 1000000, 5000) AS x, LATERAL (VALUES (x), (x + 9)) AS b (y))')
+    ('r &&& ''{1,5}''::int4[]'),
+    ('r &&& ''{-500000,-499990,0,0,250000,250500}''::int4[]'),
+    ('r &&& ''{1100000,1200000}''::int4[]'),
+    ('r &&& ''{2147483647,2147483647}''::int4[]'),
+    ('r &&& ''{}''::int4[]'),
+    ('r &&& ''{1,NULL}''::int4[]'),
+    ('r &&& (SELECT array_agg(y ORDER BY y) FROM generate_series(-1000000, 1000000, 5000) AS x, LATERAL (VALUES (x), (x + 9)) AS b (y))'),
+    ('''{-500000,-499990,0,0,250000,250500}''::int4[] &&& r')
 ) AS q (pred);
 
 -- strategies 13 to 16: overlap, inclusion, containment of ranges and values
@@ -187,7 +191,7 @@ SELECT pred, (pg_temp.by_index('gist_r8', pred)).* FROM (VALUES
 CREATE TABLE gist_i4_sorted AS SELECT * FROM gist_i4;
 CREATE INDEX gist_i4_sorted_v ON gist_i4_sorted USING gist (v qv_gist_range_int4_ops);
 SELECT pred, (pg_temp.by_index('gist_i4_sorted', pred)).* FROM (VALUES
-    ('v <@ ''{-30000,-29000,-5,5,29990,40000}''::int4[]'),
+    ('v <<@ ''{-30000,-29000,-5,5,29990,40000}''::int4[]'),
     ('v <@ pg_temp.bitfield(-100, 100, ''{-100,-7,0,63,64,100}'')'),
     ('v <@ qv_range_pack(-2147483648, 2147483647)')
 ) AS q (pred);
@@ -219,8 +223,8 @@ CREATE INDEX ON gist_bad USING gist (r qv_gist_range_int8_ops);
 
 SET enable_seqscan = off;
 -- an odd range array is refused by the index search
-SELECT count(*) FROM gist_i4 WHERE v <@ '{1,2,3}'::int4[];
-SELECT count(*) FROM gist_r8 WHERE r && '{1,2,3}'::int4[];
+SELECT count(*) FROM gist_i4 WHERE v <<@ '{1,2,3}'::int4[];
+SELECT count(*) FROM gist_r8 WHERE r &&& '{1,2,3}'::int4[];
 -- a bitfield whose size does not match its bounds (raised by the search)
 SELECT pg_temp.error_of('SELECT count(*) FROM gist_i4 WHERE v <@ ''\x000000000a00000000''::bytea');
 SELECT pg_temp.error_of('SELECT count(*) FROM gist_i4 WHERE v <@ ''\x0000''::bytea');

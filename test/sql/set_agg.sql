@@ -184,15 +184,17 @@ SELECT array_length(qv_int4set_agg(v, 'r'), 1) AS r_elements,
 FROM set_agg_par;
 
 -- a worker whose rows are all null, or that sees no row, or where no row
--- matches at all: the result is that of the serial plan
+-- matches at all: the result is that of the serial plan (i + 0 < 0 matches
+-- nothing, but the planner expects a third of the rows there, so it still
+-- aggregates in the workers)
 SELECT pg_temp.ran_in_parallel($$SELECT qv_int4set_agg(sparse, 'r') FROM set_agg_par$$) AS par;
 SELECT qv_int4set_agg(sparse, 'r') AS one_value, qv_int4set_agg(sparse, 's') AS s,
        qv_int4set_agg(sparse, 'm') AS m FROM set_agg_par;
 SELECT qv_int4set_agg(none, 'r') AS only_nulls, qv_int4set_agg(none, 'm') AS m FROM set_agg_par;
 SELECT qv_int4set_agg(i, 'r') AS one_row FROM set_agg_par WHERE i = 200000;
-SELECT qv_int4set_agg(v, 'r') AS no_row, qv_int4set_agg(v, 's') AS s FROM set_agg_par WHERE i < 0;
-SELECT qv_int4set_agg('r', ARRAY[v, v], 'r') AS arrays_no_row FROM set_agg_par WHERE i < 0;
-SELECT pg_temp.ran_in_parallel($$SELECT qv_int4set_agg(v, 'r') FROM set_agg_par WHERE i < 0$$) AS par;
+SELECT qv_int4set_agg(v, 'r') AS no_row, qv_int4set_agg(v, 's') AS s FROM set_agg_par WHERE i + 0 < 0;
+SELECT qv_int4set_agg('r', ARRAY[v, v], 'r') AS arrays_no_row FROM set_agg_par WHERE i + 0 < 0;
+SELECT pg_temp.ran_in_parallel($$SELECT qv_int4set_agg(v, 'r') FROM set_agg_par WHERE i + 0 < 0$$) AS par;
 -- the worker that takes the first block sleeps there and ends last, without
 -- rows, after the other worker has handed over the one matching row
 SELECT qv_int4set_agg(i, 'r') AS last_worker_empty FROM set_agg_par

@@ -4,12 +4,12 @@
 CREATE FUNCTION qv_int4range_op_transfn(internal, int2, int4[])
 RETURNS internal
 AS 'MODULE_PATHNAME', 'qv_int4range_op_transfn'
-LANGUAGE C IMMUTABLE CALLED ON NULL INPUT PARALLEL SAFE;
+LANGUAGE C IMMUTABLE CALLED ON NULL INPUT PARALLEL SAFE COST 760;
 
 CREATE FUNCTION qv_int4range_op_finalfn(internal)
 RETURNS int4[]
 AS 'MODULE_PATHNAME', 'qv_int4range_op_finalfn'
-LANGUAGE C IMMUTABLE CALLED ON NULL INPUT PARALLEL SAFE;
+LANGUAGE C IMMUTABLE CALLED ON NULL INPUT PARALLEL SAFE COST 61;
 
 -- The final function destroys the state: READ_WRITE keeps the server from
 -- sharing a state between calls or finalising it twice (window use).

@@ -4,22 +4,22 @@
 CREATE FUNCTION qv_int4set_agg_optimized_transfn_A(internal, int4, int4, "char")
 RETURNS internal
 AS 'MODULE_PATHNAME', 'qv_int4set_agg_optimized_transfn_A'
-LANGUAGE C CALLED ON NULL INPUT PARALLEL SAFE;
+LANGUAGE C CALLED ON NULL INPUT PARALLEL SAFE COST 16;
 
 CREATE FUNCTION qv_int4set_agg_optimized_transfn_A(internal, int4, int4, int4, "char")
 RETURNS internal
 AS 'MODULE_PATHNAME', 'qv_int4set_agg_optimized_transfn_A'
-LANGUAGE C CALLED ON NULL INPUT PARALLEL SAFE;
+LANGUAGE C CALLED ON NULL INPUT PARALLEL SAFE COST 23;
 
 CREATE FUNCTION qv_int4set_agg_optimized_transfn_B(internal, "char", int4[], int4, "char")
 RETURNS internal
 AS 'MODULE_PATHNAME', 'qv_int4set_agg_optimized_transfn_B'
-LANGUAGE C CALLED ON NULL INPUT PARALLEL SAFE;
+LANGUAGE C CALLED ON NULL INPUT PARALLEL SAFE COST 870;
 
 CREATE FUNCTION qv_int4set_agg_optimized_finalfn(internal)
 RETURNS int4[]
 AS 'MODULE_PATHNAME', 'qv_int4set_agg_optimized_finalfn'
-LANGUAGE C CALLED ON NULL INPUT PARALLEL SAFE;
+LANGUAGE C CALLED ON NULL INPUT PARALLEL SAFE COST 1600;
 
 -- The partial-state functions move and merge whole bit buffers (maxinput / 8
 -- bytes per state, however few rows the state saw); their costs, measured on

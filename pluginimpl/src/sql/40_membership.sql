@@ -4,7 +4,7 @@
 CREATE FUNCTION qv_int4_in_packedrange(int4, int8)
 RETURNS bool
 AS 'MODULE_PATHNAME', 'qv_int4_in_packedrange'
-LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE;
+LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE COST 1;
 
 COMMENT ON FUNCTION qv_int4_in_packedrange(int4, int8) IS
 'whether the value lies in the packed range';
@@ -12,7 +12,7 @@ COMMENT ON FUNCTION qv_int4_in_packedrange(int4, int8) IS
 CREATE FUNCTION qv_int4rangepacked_contains_int4(int8, int4)
 RETURNS bool
 AS 'MODULE_PATHNAME', 'qv_int4rangepacked_contains_int4'
-LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE;
+LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE COST 1;
 
 COMMENT ON FUNCTION qv_int4rangepacked_contains_int4(int8, int4) IS
 'whether the packed range contains the value';
@@ -20,7 +20,7 @@ COMMENT ON FUNCTION qv_int4rangepacked_contains_int4(int8, int4) IS
 CREATE FUNCTION qv_int4rangepacked_in_int4rangepacked(int8, int8)
 RETURNS bool
 AS 'MODULE_PATHNAME', 'qv_int4rangepacked_in_int4rangepacked'
-LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE;
+LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE COST 1;
 
 COMMENT ON FUNCTION qv_int4rangepacked_in_int4rangepacked(int8, int8) IS
 'whether two packed ranges share a value';
@@ -28,7 +28,7 @@ COMMENT ON FUNCTION qv_int4rangepacked_in_int4rangepacked(int8, int8) IS
 CREATE FUNCTION qv_int4rangepacked_included_in_int4rangepacked(int8, int8)
 RETURNS bool
 AS 'MODULE_PATHNAME', 'qv_int4rangepacked_included_in_int4rangepacked'
-LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE;
+LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE COST 1;
 
 COMMENT ON FUNCTION qv_int4rangepacked_included_in_int4rangepacked(int8, int8) IS
 'whether the first packed range lies within the second';
@@ -36,7 +36,7 @@ COMMENT ON FUNCTION qv_int4rangepacked_included_in_int4rangepacked(int8, int8) I
 CREATE FUNCTION qv_int4rangepacked_contains_int4rangepacked(int8, int8)
 RETURNS bool
 AS 'MODULE_PATHNAME', 'qv_int4rangepacked_contains_int4rangepacked'
-LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE;
+LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE COST 1;
 
 COMMENT ON FUNCTION qv_int4rangepacked_contains_int4rangepacked(int8, int8) IS
 'whether the first packed range contains the second';
@@ -44,7 +44,7 @@ COMMENT ON FUNCTION qv_int4rangepacked_contains_int4rangepacked(int8, int8) IS
 CREATE FUNCTION qv_int4rangepacked_in_rangearray(int8, int4[])
 RETURNS bool
 AS 'MODULE_PATHNAME', 'qv_int4rangepacked_in_rangearray'
-LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE;
+LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE COST 5;
 
 COMMENT ON FUNCTION qv_int4rangepacked_in_rangearray(int8, int4[]) IS
 'whether the packed range overlaps some range of the range array';
@@ -52,7 +52,7 @@ COMMENT ON FUNCTION qv_int4rangepacked_in_rangearray(int8, int4[]) IS
 CREATE FUNCTION qv_int4_in_rangebitfield(int4, bytea)
 RETURNS bool
 AS 'MODULE_PATHNAME', 'qv_int4_in_rangebitfield'
-LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE;
+LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE COST 2;
 
 COMMENT ON FUNCTION qv_int4_in_rangebitfield(int4, bytea) IS
 'whether the value belongs to the set given as a bitfield';
@@ -60,7 +60,7 @@ COMMENT ON FUNCTION qv_int4_in_rangebitfield(int4, bytea) IS
 CREATE FUNCTION qv_int4rangepacked_in_rangebitfield(int8, bytea)
 RETURNS bool
 AS 'MODULE_PATHNAME', 'qv_int4rangepacked_in_rangebitfield'
-LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE;
+LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE COST 3;
 
 COMMENT ON FUNCTION qv_int4rangepacked_in_rangebitfield(int8, bytea) IS
 'whether some value of the packed range belongs to the set given as a bitfield';

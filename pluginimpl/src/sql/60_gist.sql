@@ -56,55 +56,58 @@ RETURNS internal
 AS 'MODULE_PATHNAME', 'qv_gist_range_same'
 LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE;
 
--- Operators over the membership predicates.  Overlaps estimate like areas,
--- memberships and inclusions like containment; both are selective enough for
--- the planner to prefer an index.
+-- Operators over the membership predicates.  They estimate from the column's
+-- statistics and the constant set (the estimators of 55_estimates.sql).  An operator with an int4[] operand takes a
+-- symbol that no built-in operator has for arrays, ranges or multiranges:
+-- with <@ or && a query of built-in arrays that leaves one side untyped
+-- ('{1,2}' <@ int4_array_column) would resolve to ours.  The commutators,
+-- with the set on the left, are in the next fragment.
 
-CREATE OPERATOR <@ (
+CREATE OPERATOR <<@ (
     LEFTARG = int4, RIGHTARG = int4[], PROCEDURE = qv_int4_in_rangearray,
-    RESTRICT = contsel, JOIN = contjoinsel
+    RESTRICT = qv_set_overlap_sel, JOIN = qv_set_overlap_joinsel
 );
-COMMENT ON OPERATOR <@ (int4, int4[]) IS 'value is in the set given as a range array';
+COMMENT ON OPERATOR <<@ (int4, int4[]) IS 'value is in the set given as a range array';
 
 CREATE OPERATOR <@ (
     LEFTARG = int4, RIGHTARG = bytea, PROCEDURE = qv_int4_in_rangebitfield,
-    RESTRICT = contsel, JOIN = contjoinsel
+    RESTRICT = qv_set_overlap_sel, JOIN = qv_set_overlap_joinsel
 );
 COMMENT ON OPERATOR <@ (int4, bytea) IS 'value is in the set given as a bitfield';
 
 CREATE OPERATOR <@ (
     LEFTARG = int4, RIGHTARG = int8, PROCEDURE = qv_int4_in_packedrange,
-    COMMUTATOR = @>, RESTRICT = contsel, JOIN = contjoinsel
+    COMMUTATOR = @>, RESTRICT = qv_set_overlap_sel, JOIN = qv_set_overlap_joinsel
 );
 COMMENT ON OPERATOR <@ (int4, int8) IS 'value is in the packed range';
 
 CREATE OPERATOR @> (
     LEFTARG = int8, RIGHTARG = int4, PROCEDURE = qv_int4rangepacked_contains_int4,
-    COMMUTATOR = <@, RESTRICT = contsel, JOIN = contjoinsel
+    COMMUTATOR = <@, RESTRICT = qv_set_overlap_sel, JOIN = qv_set_overlap_joinsel
 );
 COMMENT ON OPERATOR @> (int8, int4) IS 'packed range holds the value';
 
-CREATE OPERATOR && (
+CREATE OPERATOR &&& (
     LEFTARG = int8, RIGHTARG = int4[], PROCEDURE = qv_int4rangepacked_in_rangearray,
-    RESTRICT = areasel, JOIN = areajoinsel
+    RESTRICT = qv_set_overlap_sel, JOIN = qv_set_overlap_joinsel
 );
-COMMENT ON OPERATOR && (int8, int4[]) IS 'packed range overlaps the set given as a range array';
+COMMENT ON OPERATOR &&& (int8, int4[]) IS 'packed range overlaps the set given as a range array';
 
 CREATE OPERATOR && (
     LEFTARG = int8, RIGHTARG = int8, PROCEDURE = qv_int4rangepacked_in_int4rangepacked,
-    COMMUTATOR = &&, RESTRICT = areasel, JOIN = areajoinsel
+    COMMUTATOR = &&, RESTRICT = qv_set_overlap_sel, JOIN = qv_set_overlap_joinsel
 );
 COMMENT ON OPERATOR && (int8, int8) IS 'packed ranges overlap';
 
 CREATE OPERATOR <@ (
     LEFTARG = int8, RIGHTARG = int8, PROCEDURE = qv_int4rangepacked_included_in_int4rangepacked,
-    COMMUTATOR = @>, RESTRICT = contsel, JOIN = contjoinsel
+    COMMUTATOR = @>, RESTRICT = qv_rangepacked_included_sel, JOIN = qv_rangepacked_included_joinsel
 );
 COMMENT ON OPERATOR <@ (int8, int8) IS 'packed range lies within the other';
 
 CREATE OPERATOR @> (
     LEFTARG = int8, RIGHTARG = int8, PROCEDURE = qv_int4rangepacked_contains_int4rangepacked,
-    COMMUTATOR = <@, RESTRICT = contsel, JOIN = contjoinsel
+    COMMUTATOR = <@, RESTRICT = qv_rangepacked_contains_sel, JOIN = qv_rangepacked_contains_joinsel
 );
 COMMENT ON OPERATOR @> (int8, int8) IS 'packed range contains the other';
 
@@ -113,7 +116,7 @@ COMMENT ON OPERATOR @> (int8, int8) IS 'packed range contains the other';
 
 CREATE OPERATOR CLASS qv_gist_range_int4_ops
 FOR TYPE int4 USING gist AS
-    OPERATOR 1 <@ (int4, int4[]),
+    OPERATOR 1 <<@ (int4, int4[]),
     OPERATOR 2 <@ (int4, bytea),
     OPERATOR 3 <@ (int4, int8),
     FUNCTION 1 qv_gist_range_consistent(internal, int4, int2, oid, internal),
@@ -130,7 +133,7 @@ COMMENT ON OPERATOR CLASS qv_gist_range_int4_ops USING gist IS
 
 CREATE OPERATOR CLASS qv_gist_range_int8_ops
 FOR TYPE int8 USING gist AS
-    OPERATOR 11 && (int8, int4[]),
+    OPERATOR 11 &&& (int8, int4[]),
     OPERATOR 13 && (int8, int8),
     OPERATOR 14 <@ (int8, int8),
     OPERATOR 15 @> (int8, int8),

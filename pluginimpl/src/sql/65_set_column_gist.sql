@@ -1,22 +1,6 @@
 
 -- GiST indexing of range-array (int4[]) columns
 
-CREATE FUNCTION qv_int4range_contains_int4(int4[], int4)
-RETURNS bool
-AS 'MODULE_PATHNAME', 'qv_int4range_contains_int4'
-LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE COST 1;
-
-COMMENT ON FUNCTION qv_int4range_contains_int4(int4[], int4) IS
-'whether the set given as a range array holds the value';
-
-CREATE FUNCTION qv_int4range_in_int4rangepacked(int4[], int8)
-RETURNS bool
-AS 'MODULE_PATHNAME', 'qv_int4range_in_int4rangepacked'
-LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE COST 1;
-
-COMMENT ON FUNCTION qv_int4range_in_int4rangepacked(int4[], int8) IS
-'whether some range of the range array overlaps the packed range';
-
 CREATE FUNCTION qv_int4range_contains_rangearray(int4[], int4[])
 RETURNS bool
 AS 'MODULE_PATHNAME', 'qv_int4range_contains_rangearray'
@@ -61,22 +45,11 @@ AS 'MODULE_PATHNAME', 'qv_gist_rangearray_sortsupport'
 LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE;
 
 -- Operators of the range-array column.  None takes a symbol that a built-in
--- or contrib operator uses with an array operand.  Estimates: the overlaps
--- like areas, the containments like containment (defaults until the column
--- has estimators of its own).
+-- or contrib operator uses with an array operand.  Estimates of the set
+-- against a set: the overlaps like areas, the containments like containment.
 
--- The column against a value and against a packed range.
-CREATE OPERATOR @>> (
-    LEFTARG = int4[], RIGHTARG = int4, PROCEDURE = qv_int4range_contains_int4,
-    RESTRICT = contsel, JOIN = contjoinsel
-);
-COMMENT ON OPERATOR @>> (int4[], int4) IS 'set given as a range array holds the value';
-
-CREATE OPERATOR &&& (
-    LEFTARG = int4[], RIGHTARG = int8, PROCEDURE = qv_int4range_in_int4rangepacked,
-    RESTRICT = areasel, JOIN = areajoinsel
-);
-COMMENT ON OPERATOR &&& (int4[], int8) IS 'set given as a range array overlaps the packed range';
+-- The column against a value and against a packed range: @>> (int4[], int4)
+-- and &&& (int4[], int8), the commutators of the membership operators.
 
 -- Set-versus-set operators over the set tests.
 CREATE OPERATOR &&& (

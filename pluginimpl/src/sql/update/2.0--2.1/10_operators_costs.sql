@@ -1,0 +1,52 @@
+
+-- Costs measured by bench/95_costs.sql, in units of one int4pl call, for
+-- sets of 1,000 ranges (docs/planner.md); 2.0 declared none.  The GiST
+-- support functions keep the default: the planner does not read them.
+ALTER FUNCTION qv_int4_in_rangearray(int4, int4[]) COST 4;
+ALTER FUNCTION qv_int4range_union(int4[], int4[]) COST 970;
+ALTER FUNCTION qv_int4range_intersection(int4[], int4[]) COST 940;
+ALTER FUNCTION qv_int4range_exclusion(int4[], int4[]) COST 940;
+ALTER FUNCTION qv_int4range_is_strictly_include(int4[], int4[]) COST 780;
+ALTER FUNCTION qv_int4range_is_overlap(int4[], int4[]) COST 270;
+ALTER FUNCTION qv_int4range_op_transfn(internal, int2, int4[]) COST 760;
+ALTER FUNCTION qv_int4range_op_finalfn(internal) COST 61;
+ALTER FUNCTION qv_range_pack(int4[]) COST 2;
+ALTER FUNCTION qv_range_pack(int4, int4) COST 1;
+ALTER FUNCTION qv_rangepacked_lower(int8) COST 1;
+ALTER FUNCTION qv_rangepacked_upper(int8) COST 1;
+ALTER FUNCTION qv_int4set_agg_transfn_A(internal, int4, "char") COST 2;
+ALTER FUNCTION qv_int4set_agg_transfn_A(internal, int4, int4, "char") COST 1;
+ALTER FUNCTION qv_int4set_agg_transfn_B(internal, "char", int4[], "char") COST 2000;
+ALTER FUNCTION qv_int4set_agg_finalfn(internal) COST 98;
+ALTER FUNCTION qv_int4set_agg_combinefn(internal, internal) COST 2000;
+ALTER FUNCTION qv_int4set_agg_serialfn(internal) COST 220;
+ALTER FUNCTION qv_int4set_agg_deserialfn(bytea, internal) COST 220;
+ALTER FUNCTION qv_int4set_agg_optimized_transfn_A(internal, int4, int4, "char") COST 16;
+ALTER FUNCTION qv_int4set_agg_optimized_transfn_A(internal, int4, int4, int4, "char") COST 23;
+ALTER FUNCTION qv_int4set_agg_optimized_transfn_B(internal, "char", int4[], int4, "char") COST 870;
+ALTER FUNCTION qv_int4set_agg_optimized_finalfn(internal) COST 1600;
+ALTER FUNCTION qv_int4set_agg_optimized_combinefn(internal, internal) COST 1600;
+ALTER FUNCTION qv_int4set_agg_optimized_serialfn(internal) COST 1600;
+ALTER FUNCTION qv_int4set_agg_optimized_deserialfn(bytea, internal) COST 1600;
+ALTER FUNCTION qv_int4_in_packedrange(int4, int8) COST 1;
+ALTER FUNCTION qv_int4rangepacked_contains_int4(int8, int4) COST 1;
+ALTER FUNCTION qv_int4rangepacked_in_int4rangepacked(int8, int8) COST 1;
+ALTER FUNCTION qv_int4rangepacked_included_in_int4rangepacked(int8, int8) COST 1;
+ALTER FUNCTION qv_int4rangepacked_contains_int4rangepacked(int8, int8) COST 1;
+ALTER FUNCTION qv_int4rangepacked_in_rangearray(int8, int4[]) COST 5;
+ALTER FUNCTION qv_int4_in_rangebitfield(int4, bytea) COST 2;
+ALTER FUNCTION qv_int4rangepacked_in_rangebitfield(int8, bytea) COST 3;
+ALTER FUNCTION qv_int4range_overlap_rangearray(int4[], int4[]) COST 610;
+ALTER FUNCTION qv_int4set_overlap_bitfield("char", int4[], bytea) COST 10;
+ALTER FUNCTION qv_int4set_included_in_bitfield("char", int4[], bytea) COST 10;
+ALTER FUNCTION qv_int4setconv_int4("char", int4[], "char") COST 220;
+ALTER FUNCTION qv_count_scalar_in_int4set("char", int4[]) COST 90;
+ALTER FUNCTION qv_sort_int4(int4[]) COST 2500;
+ALTER FUNCTION qv_bytea2floatarray(bytea) COST 33;
+ALTER FUNCTION qv_bytea2mix2rangearray(bytea) COST 89;
+ALTER FUNCTION qv_int4set2bitfield_int4("char", int4[]) COST 620;
+ALTER FUNCTION qv_agg_keep_single_transfn(internal, anyelement) COST 2;
+ALTER FUNCTION qv_agg_keep_single_finalfn(internal, anyelement) COST 1;
+ALTER FUNCTION qv_agg_keep_single_combinefn(internal, internal) COST 2;
+ALTER FUNCTION qv_agg_keep_single_serialfn(internal) COST 2;
+ALTER FUNCTION qv_agg_keep_single_deserialfn(bytea, internal) COST 2;
