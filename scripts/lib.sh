@@ -148,9 +148,9 @@ qv_pg10_tarball() {
 }
 QV_PG10_TARBALL=${QV_PG10_TARBALL:-$(qv_pg10_tarball)}
 # Server builds of the npm registry, one pinned release per major.
-declare -A QV_NPM_SERVER=([17]=17.10.0-beta.17 [18]=18.4.0-beta.17)
+declare -A QV_NPM_SERVER=([13]=13.23.0-beta.16 [17]=17.10.0-beta.17 [18]=18.4.0-beta.17)
 # Debian suites that carry each major's server-dev and client packages.
-declare -A QV_DEBIAN_SUITE=([17]=trixie [18]=sid)
+declare -A QV_DEBIAN_SUITE=([13]=bullseye [17]=trixie [18]=sid)
 # Debian 12's client side of the regression suite.
 QV_CLIENT15=/usr/lib/postgresql/15
 
@@ -185,10 +185,10 @@ qv_prepare_15() {
 qv_private_apt() {  # COMMAND ARGS...
     local a=$QV_CACHE/apt
     mkdir -p "$a/lists/partial" "$a/cache/archives/partial"
-    [ -f "$a/sources.list" ] || printf '%s\n' \
-        "deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian trixie main" \
-        "deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian sid main" \
-        >"$a/sources.list"
+    local suite
+    for suite in $(printf '%s\n' "${QV_DEBIAN_SUITE[@]}" | sort -u); do
+        echo "deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian $suite main"
+    done >"$a/sources.list"
     apt-get -q -o Dir::Etc::SourceList="$a/sources.list" -o Dir::Etc::SourceParts=/dev/null \
         -o Dir::Etc::Preferences=/dev/null -o Dir::Etc::PreferencesParts=/dev/null \
         -o Dir::State::Lists="$a/lists" -o Dir::Cache="$a/cache" \
@@ -237,7 +237,7 @@ qv_fit_flags() {  # MAKEFILE NAME COMPILER LANGUAGE
     sed -i "s|^$2 = .*|$2 = ${kept[*]}|" "$1"
 }
 
-# Debian's packages of 17 or 18 with the npm registry's server.
+# Debian's packages of 13, 17 or 18 with the npm registry's server.
 qv_prepare_debian_npm() {  # MAJOR
     local n=$1 f pgxs
     local deb=$QV_WORK/pg$n/deb srv=$QV_WORK/pg$n/server/package/native
@@ -285,6 +285,7 @@ EOF
     chmod 755 "$QV_WORK/pg$n/bin/pg_config"
     PGC=$QV_WORK/pg$n/bin/pg_config QV_BIN=$srv/bin DEST=""
 }
+qv_prepare_13() { qv_prepare_debian_npm 13; }
 qv_prepare_17() { qv_prepare_debian_npm 17; }
 qv_prepare_18() { qv_prepare_debian_npm 18; }
 
@@ -300,8 +301,10 @@ qv_install() {  # PACKAGE: a missing Debian package the matrix needs
 # build's lines go to LOG.
 qv_build_major() {  # DIR LOG
     mkdir -p "$1"
+    # nothing built in the checkout: its scripts may be another major's form
     tar -C "$QV_ROOT" --exclude=./.git --exclude=./build --exclude='*.o' --exclude='*.d' \
-        --exclude='*.so' --exclude=./test/results -cf - . | tar -C "$1" -xf -
+        --exclude='*.so' --exclude=./test/results \
+        --exclude='./pluginimpl/src/tarvox_range_operators--*' -cf - . | tar -C "$1" -xf -
     make -C "$1" -j2 PG_CONFIG="$PGC" >"$2" 2>&1 &&
         make -C "$1" -s install PG_CONFIG="$PGC" ${DEST:+DESTDIR="$DEST"} >>"$2" 2>&1
 }

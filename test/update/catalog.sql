@@ -31,7 +31,7 @@ SELECT line FROM (
     JOIN pg_opfamily f ON f.oid = c.opcfamily
     UNION ALL
     SELECT 'operator family ' || f.opfname || ' method ' || am.amname
-    FROM pg_opfamily f JOIN families USING (oid) JOIN pg_am am ON am.oid = f.opfmethod
+    FROM families f JOIN pg_opfamily o ON o.oid = f.oid JOIN pg_am am ON am.oid = o.opfmethod
     UNION ALL
     SELECT 'family ' || f.opfname || ' operator ' || ao.amopstrategy || ' ' ||
            ao.amopopr::regoperator || ' ' ||
