@@ -25,17 +25,21 @@ SET search_path = pg_catalog, pg_temp
 AS $$
 DECLARE
     major int := current_setting('server_version_num')::int / 10000;
-    members oid[] := ARRAY(
-        SELECT d.objid FROM pg_depend d JOIN pg_extension e ON e.oid = d.refobjid
-        WHERE d.refclassid = 'pg_extension'::regclass AND d.deptype = 'e'
-          AND e.extname = 'tarvox_range_operators'
-          AND d.classid IN ('pg_proc'::regclass, 'pg_opfamily'::regclass));
+    functions oid[];
+    families oid[];
     r record;
 BEGIN
+    SELECT array_agg(d.objid) FILTER (WHERE d.classid = 'pg_proc'::regclass),
+           array_agg(d.objid) FILTER (WHERE d.classid = 'pg_opfamily'::regclass)
+    INTO functions, families
+    FROM pg_depend d JOIN pg_extension e ON e.oid = d.refobjid
+    WHERE d.refclassid = 'pg_extension'::regclass AND d.deptype = 'e'
+      AND e.extname = 'tarvox_range_operators';
+
     IF major >= 11 THEN
         FOR r IN
             SELECT a.aggfnoid::regprocedure AS agg FROM pg_aggregate a
-            WHERE a.aggfnoid = ANY (members) AND a.aggfinalfn <> 0 AND a.aggfinalmodify <> 'w'
+            WHERE a.aggfnoid = ANY (functions) AND a.aggfinalfn <> 0 AND a.aggfinalmodify <> 'w'
             ORDER BY a.aggfnoid::regprocedure::text
         LOOP
             -- no command alters it: the catalog row is the aggregate's definition
@@ -50,10 +54,10 @@ BEGIN
                    c.opcintype::regtype AS type, p.oid::regprocedure AS fn
             FROM (VALUES ('qv_gist_range_int4_ops', 'qv_gist_range_sortsupport'),
                          ('qv_gist_range_int8_ops', 'qv_gist_range_sortsupport')) AS v (family, fn)
-            JOIN pg_opfamily f ON f.opfname = v.family AND f.oid = ANY (members)
+            JOIN pg_opfamily f ON f.opfname = v.family AND f.oid = ANY (families)
             JOIN pg_namespace n ON n.oid = f.opfnamespace
             JOIN pg_opclass c ON c.opcfamily = f.oid
-            JOIN pg_proc p ON p.proname = v.fn AND p.oid = ANY (members)
+            JOIN pg_proc p ON p.proname = v.fn AND p.oid = ANY (functions)
             WHERE NOT EXISTS (SELECT FROM pg_amproc ap
                               WHERE ap.amprocfamily = f.oid AND ap.amprocnum = 11
                                 AND ap.amproclefttype = c.opcintype AND ap.amprocrighttype = c.opcintype)
@@ -70,9 +74,9 @@ BEGIN
             SELECT p.oid::regprocedure AS fn, s.oid::regproc AS support
             -- (function with its argument types, support function): none yet
             FROM (VALUES (NULL::text, NULL::text)) AS v (fn, support)
-            JOIN pg_proc p ON p.oid = ANY (members)
+            JOIN pg_proc p ON p.oid = ANY (functions)
                  AND format('%s(%s)', p.proname, pg_get_function_identity_arguments(p.oid)) = v.fn
-            JOIN pg_proc s ON s.oid = ANY (members) AND s.proname = v.support
+            JOIN pg_proc s ON s.oid = ANY (functions) AND s.proname = v.support
             WHERE p.prosupport <> s.oid
             ORDER BY p.oid::regprocedure::text
         LOOP
