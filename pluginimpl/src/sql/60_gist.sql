@@ -150,14 +150,3 @@ FOR TYPE int8 USING gist AS
 COMMENT ON OPERATOR CLASS qv_gist_range_int8_ops USING gist IS
 'GiST index of packed ranges (int8) searched by range array, packed range or value';
 
--- Servers from 14 on build a GiST index bottom up from sorted keys when its
--- classes can sort them; older servers know no sort support for GiST.
-DO $$
-BEGIN
-    IF current_setting('server_version_num')::int >= 140000 THEN
-        ALTER OPERATOR FAMILY qv_gist_range_int4_ops USING gist
-            ADD FUNCTION 11 (int4, int4) qv_gist_range_sortsupport(internal);
-        ALTER OPERATOR FAMILY qv_gist_range_int8_ops USING gist
-            ADD FUNCTION 11 (int8, int8) qv_gist_range_sortsupport(internal);
-    END IF;
-END $$;
