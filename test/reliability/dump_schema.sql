@@ -36,6 +36,8 @@ FROM qv_sets a JOIN qv_sets b ON b.id = a.id % 50 + 1;
 CREATE VIEW qv_membership AS
 SELECT a.id, qv_int4_in_rangearray(x, b.r) AS in_r, qv_int4_in_rangebitfield(x, b.bf) AS in_bf,
        qv_int4_in_packedrange(x, b.p) AS in_p, qv_int4rangepacked_contains_int4(b.p, x) AS p_has,
+       qv_rangearray_contains_int4(b.r, x) AS r_has, qv_rangebitfield_contains_int4(b.bf, x) AS bf_has,
+       qv_rangearray_overlaps_int4rangepacked(b.r, a.p) AS r_p,
        qv_int4rangepacked_in_int4rangepacked(a.p, b.p) AS p_ov,
        qv_int4rangepacked_included_in_int4rangepacked(a.p, b.p) AS p_in,
        qv_int4rangepacked_contains_int4rangepacked(a.p, b.p) AS p_con,
@@ -60,7 +62,10 @@ SELECT (SELECT count(*) FROM qv_sets WHERE v <<@ '{100,20000,50000,50010}'::int4
        (SELECT count(*) FROM qv_sets WHERE p && qv_range_pack(1000, 9000)) AS e,
        (SELECT count(*) FROM qv_sets WHERE p <@ qv_range_pack(1000, 9000)) AS f,
        (SELECT count(*) FROM qv_sets WHERE p @> qv_range_pack(1000, 1001)) AS g,
-       (SELECT count(*) FROM qv_sets WHERE p @> 5000) AS h;
+       (SELECT count(*) FROM qv_sets WHERE p @> 5000) AS h,
+       (SELECT count(*) FROM qv_sets WHERE '{100,20000,50000,50010}'::int4[] @>> v) AS i,
+       (SELECT count(*) FROM qv_sets WHERE qv_int4set2bitfield_int4('r', '{100,20000,50000,50010}') @> v) AS j,
+       (SELECT count(*) FROM qv_sets WHERE '{100,20000,50000,50010}'::int4[] &&& p) AS k;
 
 CREATE VIEW qv_aggregates AS
 SELECT id % 4 AS g,
