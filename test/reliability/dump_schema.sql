@@ -38,6 +38,8 @@ FROM qv_sets a JOIN qv_sets b ON b.id = a.id % 50 + 1;
 CREATE VIEW qv_membership AS
 SELECT a.id, qv_int4_in_rangearray(x, b.r) AS in_r, qv_int4_in_rangebitfield(x, b.bf) AS in_bf,
        qv_int4_in_packedrange(x, b.p) AS in_p, qv_int4rangepacked_contains_int4(b.p, x) AS p_has,
+       qv_rangearray_contains_int4(b.r, x) AS r_has, qv_rangebitfield_contains_int4(b.bf, x) AS bf_has,
+       qv_rangearray_overlaps_int4rangepacked(b.r, a.p) AS r_p,
        qv_int4rangepacked_in_int4rangepacked(a.p, b.p) AS p_ov,
        qv_int4rangepacked_included_in_int4rangepacked(a.p, b.p) AS p_in,
        qv_int4rangepacked_contains_int4rangepacked(a.p, b.p) AS p_con,
@@ -68,7 +70,10 @@ SELECT (SELECT count(*) FROM qv_sets WHERE v <<@ '{100,20000,50000,50010}'::int4
        (SELECT count(*) FROM qv_sets WHERE r &&& qv_range_pack(1000, 9000)) AS j,
        (SELECT count(*) FROM qv_sets WHERE r &&& '{100,20000,50000,50010}'::int4[]) AS k,
        (SELECT count(*) FROM qv_sets WHERE r @>> '{5000,5001}'::int4[]) AS l,
-       (SELECT count(*) FROM qv_sets WHERE r <<@ '{0,50000}'::int4[]) AS m;
+       (SELECT count(*) FROM qv_sets WHERE r <<@ '{0,50000}'::int4[]) AS m,
+       (SELECT count(*) FROM qv_sets WHERE '{100,20000,50000,50010}'::int4[] @>> v) AS n,
+       (SELECT count(*) FROM qv_sets WHERE qv_int4set2bitfield_int4('r', '{100,20000,50000,50010}') @> v) AS o,
+       (SELECT count(*) FROM qv_sets WHERE '{100,20000,50000,50010}'::int4[] &&& p) AS q;
 
 CREATE VIEW qv_aggregates AS
 SELECT id % 4 AS g,

@@ -576,6 +576,8 @@ def function_model(sig, args):
         null_result()
     if name == 'qv_int4_in_rangearray':
         m_in_rangearray(*args)
+    if name == 'qv_rangearray_contains_int4':
+        m_in_rangearray(args[1], args[0])
     if name in ('qv_int4range_union', 'qv_int4range_intersection', 'qv_int4range_exclusion',
                 'qv_int4range_is_strictly_include', 'qv_int4range_is_overlap'):
         binary_set(name, *args)
@@ -592,8 +594,12 @@ def function_model(sig, args):
         m_packed(name, args)
     if name == 'qv_int4rangepacked_in_rangearray':
         m_packed_in_rangearray(*args)
+    if name == 'qv_rangearray_overlaps_int4rangepacked':
+        m_packed_in_rangearray(args[1], args[0])
     if name == 'qv_int4_in_rangebitfield':
         m_in_rangebitfield(*args)
+    if name == 'qv_rangebitfield_contains_int4':
+        m_in_rangebitfield(args[1], args[0])
     if name == 'qv_int4rangepacked_in_rangebitfield':
         m_packed_in_rangebitfield(*args)
     if name in ('qv_int4set_overlap_bitfield', 'qv_int4set_included_in_bitfield'):

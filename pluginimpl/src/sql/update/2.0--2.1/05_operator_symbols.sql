@@ -4,8 +4,9 @@
 -- The server has no operator rename, and a member of an operator class
 -- cannot leave it while an index uses the class; renaming the catalog row
 -- keeps its OID, so the classes' members, the indexes built under 2.0, views
--- and comments all stay as they are.  The update changes the catalog through
--- its own cache invalidation, so every session sees the new names at once.
+-- and comments all stay as they are.  The row is changed by an ordinary heap
+-- update, which sends the cache invalidations, so every session sees the new
+-- names at once.
 UPDATE pg_catalog.pg_operator AS o
 SET oprname = CASE o.oprname WHEN '<@' THEN '<<@' ELSE '&&&' END
 FROM pg_catalog.pg_depend AS d, pg_catalog.pg_extension AS e
