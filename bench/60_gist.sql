@@ -41,11 +41,11 @@ GROUP BY i;
 VACUUM ANALYZE bench_gist_packed, bench_gist_int4range, bench_gist_queries, bench_gist_sets;
 
 \echo '--- build: packed ranges, then built-in int4range'
-SELECT bench_gist_timed('packed ranges', 'build ms', 'ours',
+SELECT bench_gist_timed('packed int8', 'build ms', 'ours',
     'CREATE INDEX bench_gist_r ON bench_gist_packed USING gist (r qv_gist_range_int8_ops)');
-SELECT bench_gist_timed('packed ranges', 'build ms', 'peer',
+SELECT bench_gist_timed('packed int8', 'build ms', 'peer',
     'CREATE INDEX bench_gist_ir ON bench_gist_int4range USING gist (ir)');
-SELECT bench_gist_size('packed ranges', 'ours', 'bench_gist_r'), bench_gist_size('packed ranges', 'peer', 'bench_gist_ir');
+SELECT bench_gist_size('packed int8', 'ours', 'bench_gist_r'), bench_gist_size('packed int8', 'peer', 'bench_gist_ir');
 SELECT pg_size_pretty(pg_relation_size('bench_gist_r')) AS packed_size,
        pg_size_pretty(pg_relation_size('bench_gist_ir')) AS int4range_size;
 
@@ -53,9 +53,9 @@ SET enable_seqscan = off;
 \echo '--- 1,000 overlap queries of width 100: packed ranges, then int4range (twice)'
 EXPLAIN (COSTS OFF) SELECT count(*) FROM bench_gist_packed WHERE r && qv_range_pack(5, 104);
 EXPLAIN (COSTS OFF) SELECT count(*) FROM bench_gist_int4range WHERE ir && int4range(5, 104, '[]');
-SELECT bench_gist_timed('packed ranges', '1,000 searches ms', 'ours',
+SELECT bench_gist_timed('packed int8', '1000 searches ms', 'ours',
     'SELECT sum((SELECT count(*) FROM bench_gist_packed WHERE r && q)) FROM bench_gist_queries'),
-       bench_gist_timed('packed ranges', '1,000 searches ms', 'peer',
+       bench_gist_timed('packed int8', '1000 searches ms', 'peer',
     'SELECT sum((SELECT count(*) FROM bench_gist_int4range WHERE ir && iq)) FROM bench_gist_queries')
 FROM generate_series(1, 2);
 
@@ -69,9 +69,9 @@ SELECT sum((SELECT count(*) FROM bench_gist_int4range WHERE ir @> lower(iq))) FR
 RESET enable_seqscan;
 
 \echo '--- 100,000 inserts into the built index: packed ranges, then int4range'
-SELECT bench_gist_timed('packed ranges', '100,000 inserts ms', 'ours',
+SELECT bench_gist_timed('packed int8', '100k inserts ms', 'ours',
     'INSERT INTO bench_gist_packed SELECT qv_range_pack(lo, lo + w - 1) FROM bench_gist_source OFFSET 1000000');
-SELECT bench_gist_timed('packed ranges', '100,000 inserts ms', 'peer',
+SELECT bench_gist_timed('packed int8', '100k inserts ms', 'peer',
     $$INSERT INTO bench_gist_int4range SELECT int4range(lo, lo + w - 1, '[]') FROM bench_gist_source OFFSET 1000000$$);
 DROP TABLE bench_gist_source, bench_gist_packed, bench_gist_int4range, bench_gist_queries, bench_gist_sets;
 
@@ -86,11 +86,11 @@ FROM (SELECT (random() * 10000000)::int4 AS lo FROM generate_series(1, 1000)) AS
 VACUUM ANALYZE bench_gist_ours, bench_gist_btree, bench_gist_points;
 
 \echo '--- build on int4: ours, then btree_gist'
-SELECT bench_gist_timed('int4 values', 'build ms', 'ours',
+SELECT bench_gist_timed('int4', 'build ms', 'ours',
     'CREATE INDEX bench_gist_v ON bench_gist_ours USING gist (v qv_gist_range_int4_ops)');
-SELECT bench_gist_timed('int4 values', 'build ms', 'peer',
+SELECT bench_gist_timed('int4', 'build ms', 'peer',
     'CREATE INDEX bench_gist_bv ON bench_gist_btree USING gist (v gist_int4_ops)');
-SELECT bench_gist_size('int4 values', 'ours', 'bench_gist_v'), bench_gist_size('int4 values', 'peer', 'bench_gist_bv');
+SELECT bench_gist_size('int4', 'ours', 'bench_gist_v'), bench_gist_size('int4', 'peer', 'bench_gist_bv');
 SELECT pg_size_pretty(pg_relation_size('bench_gist_v')) AS ours_size,
        pg_size_pretty(pg_relation_size('bench_gist_bv')) AS btree_gist_size;
 
@@ -98,17 +98,17 @@ SET enable_seqscan = off;
 \echo '--- 1,000 queries for values in an interval of width 100: ours, then btree_gist (twice)'
 EXPLAIN (COSTS OFF) SELECT count(*) FROM bench_gist_ours WHERE v <@ qv_range_pack(5, 104);
 EXPLAIN (COSTS OFF) SELECT count(*) FROM bench_gist_btree WHERE v BETWEEN 5 AND 104;
-SELECT bench_gist_timed('int4 values', '1,000 searches ms', 'ours',
+SELECT bench_gist_timed('int4', '1000 searches ms', 'ours',
     'SELECT sum((SELECT count(*) FROM bench_gist_ours WHERE v <@ q)) FROM bench_gist_points'),
-       bench_gist_timed('int4 values', '1,000 searches ms', 'peer',
+       bench_gist_timed('int4', '1000 searches ms', 'peer',
     'SELECT sum((SELECT count(*) FROM bench_gist_btree WHERE v BETWEEN lo AND hi)) FROM bench_gist_points')
 FROM generate_series(1, 2);
 RESET enable_seqscan;
 
 \echo '--- 100,000 inserts into the built index: ours, then btree_gist'
-SELECT bench_gist_timed('int4 values', '100,000 inserts ms', 'ours',
+SELECT bench_gist_timed('int4', '100k inserts ms', 'ours',
     'INSERT INTO bench_gist_ours SELECT v FROM bench_gist_values OFFSET 1000000');
-SELECT bench_gist_timed('int4 values', '100,000 inserts ms', 'peer',
+SELECT bench_gist_timed('int4', '100k inserts ms', 'peer',
     'INSERT INTO bench_gist_btree SELECT v FROM bench_gist_values OFFSET 1000000');
 DROP TABLE bench_gist_values, bench_gist_ours, bench_gist_btree, bench_gist_points;
 
