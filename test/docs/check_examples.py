@@ -5,7 +5,7 @@ with the one written beside it.
 In every ```sql block, statements run in order in one database per file (a
 fresh one, with the extension created).  A statement whose last line ends in
 `-- RESULT` is checked: one row prints its columns joined by ", ", several
-rows by "; "; `true`/`false`/`null` as written; `ERROR` (optionally with the
+rows by "; ", none as "(no rows)"; `true`/`false`/`null` as written; `ERROR` (optionally with the
 SQLSTATE and ": message") expects the statement to fail that way.  Other
 statements must just succeed; `CREATE EXTENSION tarvox_range_operators`
 is taken as done.  A block preceded by `<!-- no-check -->` is not
@@ -89,6 +89,8 @@ def check(cur, sql, expected):
     got = "; ".join(", ".join(render(v) for v in row) for row in rows)
     if expected.upper().startswith("ERROR"):
         return got or "no error"
+    if not rows and expected.strip() == "(no rows)":
+        return None
     return None if got == expected.strip() else got
 
 
