@@ -1,7 +1,7 @@
 // Membership of a value or a packed range in a packed range, a range array
 // or a bitfield.  All allocation-free apart from detoasting; a stored set
 // is detoasted once per call site.
-#include "qovellaPgCompareArgs.h"
+#include "qovellaPgPredicateArgs.h"
 #include "qovellaPgBitFieldArg.h"
 #include "qovellaPgPackedRange.h"
 #include "qovellaPgRangeOverlap.h"

@@ -1,7 +1,7 @@
 // Binary set functions on range arrays: union, intersection, exclusion,
 // inclusion and overlap.  Arguments are read in place; results are built in
 // a vector that the kernel sizes and whose buffer becomes the array.
-#include "qovellaPgCompareArgs.h"
+#include "qovellaPgPredicateArgs.h"
 #include "qovellaPgRangeKernels.h"
 #include "qovellaPgUtils.h"
 

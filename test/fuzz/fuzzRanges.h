@@ -1,5 +1,5 @@
-// Range sequences for the fuzz targets: built from the fuzzer's bytes, and
-// a plain model of sets of ranges to compare the kernels with.
+// Range sequences for the fuzz targets, built from the fuzzer's bytes; the
+// model they are compared with is the tests' shared one.
 #pragma once
 
 #include <algorithm>
@@ -8,21 +8,17 @@
 
 #include "fuzzSupport.h"
 #include "qovellaPgRangeArray.h"
+#include "qovellaRangeSetModel.h"
 
 namespace qv {
 namespace fuzz {
 
-using Ranges = std::vector<pgRangeArray::Range<int>>;
+using Ranges = model::Ranges;
 
-inline bool isCanonical(const pgRangeArray::Range<int>* r, std::size_t m) {
-    for (std::size_t k = 0; k < m; ++k) {
-        if (r[k].lower > r[k].upper) return false;
-        if (k && std::int64_t(r[k].lower) <= std::int64_t(r[k - 1].upper) + 1) return false;
-    }
-    return true;
-}
-
-inline bool isCanonical(const Ranges& r) { return isCanonical(r.data(), r.size()); }
+using model::isCanonical;
+using model::normalize;
+using model::intersection;
+using model::complement;
 
 // Canonical ranges from gaps and lengths; the start, gaps and lengths come
 // from the input, with a bias to the extremes of int4.
@@ -53,46 +49,6 @@ inline Ranges rawRanges(Input& in, std::size_t maxCount) {
         std::int32_t b = in.take<std::int32_t>();
         out.push_back({a, b});
     }
-    return out;
-}
-
-// The model: canonical union of any ranges (lower > upper ones are empty).
-inline Ranges normalize(Ranges r) {
-    r.erase(std::remove_if(r.begin(), r.end(), [](const pgRangeArray::Range<int>& x) {
-                return x.lower > x.upper;
-            }), r.end());
-    std::sort(r.begin(), r.end(), [](const pgRangeArray::Range<int>& a, const pgRangeArray::Range<int>& b) {
-        return a.lower < b.lower;
-    });
-    Ranges out;
-    for (const auto& x : r) {
-        if (!out.empty() && std::int64_t(x.lower) <= std::int64_t(out.back().upper) + 1)
-            out.back().upper = std::max(out.back().upper, x.upper);
-        else
-            out.push_back(x);
-    }
-    return out;
-}
-
-inline Ranges modelIntersection(const Ranges& a, const Ranges& b) {
-    Ranges out;
-    std::size_t i = 0, j = 0;
-    while (i < a.size() && j < b.size()) {
-        int lo = std::max(a[i].lower, b[j].lower), hi = std::min(a[i].upper, b[j].upper);
-        if (lo <= hi) out.push_back({lo, hi});
-        if (a[i].upper < b[j].upper) ++i; else ++j;
-    }
-    return out;
-}
-
-inline Ranges modelComplement(const Ranges& b) {
-    Ranges out;
-    std::int64_t cur = INT32_MIN;
-    for (const auto& x : b) {
-        if (x.lower > cur) out.push_back({std::int32_t(cur), x.lower - 1});
-        cur = std::int64_t(x.upper) + 1;
-    }
-    if (cur <= INT32_MAX) out.push_back({std::int32_t(cur), INT32_MAX});
     return out;
 }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "fuzzRanges.h"
-#include "qovellaPgBitFieldSetTest.h"
+#include "qovellaPgBitFieldSetCompare.h"
 #include "qovellaPgRangeKernels.h"
 #include "qovellaPgSetConversions.h"
 #include "qovellaPgSetToBitField.h"

@@ -5,18 +5,13 @@
 
 #include "fuzzSupport.h"
 #include "qovellaPgRangeArray.h"
+#include "qovellaRangeSetModel.h"
 
 using qv::pgRangeArray::Range;
 
 namespace {
 
-bool isCanonical(const Range<int>* r, std::size_t m) {
-    for (std::size_t k = 0; k < m; ++k) {
-        if (r[k].lower > r[k].upper) return false;
-        if (k && std::int64_t(r[k].lower) <= std::int64_t(r[k - 1].upper) + 1) return false;
-    }
-    return true;
-}
+using qv::model::isCanonical;
 
 bool linearContains(const Range<int>* r, std::size_t m, std::int32_t x) {
     for (std::size_t k = 0; k < m; ++k)

@@ -23,9 +23,9 @@ struct Model {
             all.insert(all.end(), operand.begin(), operand.end());
             cur = normalize(all);
         } else if (op == 2) {
-            cur = modelIntersection(cur, operand);
+            cur = intersection(cur, operand);
         } else if (op == 3) {
-            cur = modelIntersection(cur, modelComplement(operand));
+            cur = intersection(cur, complement(operand));
         } else {
             failed = true;
         }

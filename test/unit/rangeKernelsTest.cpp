@@ -13,6 +13,7 @@
 
 #include "qovellaPgRangeKernels.h"
 #include "qovellaPgRangeOverlap.h"
+#include "qovellaRangeSetModel.h"
 #include "testSupport.h"
 
 namespace qv {
@@ -48,7 +49,7 @@ std::string show(const Ranges& v) {
 
 Ranges toRanges(const Vec& v) { return Ranges(v.begin(), v.end()); }
 
-enum class Op { kUnion, kIntersection, kExclusion };
+using Op = qv::model::Op;
 
 using qv::pgRangeArray::fast::Forms;
 
@@ -86,44 +87,12 @@ Ranges insert(Ranges start, R r) {
     return toRanges(v);
 }
 
-// ---- reference: membership decided on elementary intervals ----------------
+// ---- reference: the shared model ------------------------------------------
 
-bool member(const Ranges& s, std::int64_t x) {
-    for (const R& r : s)
-        if (r.lower <= x && x <= r.upper) return true;
-    return false;
-}
+using qv::model::member;
+using qv::model::normalize;
 
-// The canonical form of any list of ranges with lower <= upper.
-Ranges normalize(Ranges v) {
-    std::sort(v.begin(), v.end(), [](const R& x, const R& y) { return x.lower < y.lower; });
-    Ranges out;
-    for (const R& r : v) {
-        if (!out.empty() && std::int64_t(r.lower) <= std::int64_t(out.back().upper) + 1)
-            out.back().upper = std::max(out.back().upper, r.upper);
-        else
-            out.push_back(r);
-    }
-    return out;
-}
-
-// Evaluates op by cutting the int4 line at every bound of a and b and deciding
-// each piece by membership of its first value.
-Ranges reference(Op op, const Ranges& a, const Ranges& b) {
-    std::set<std::int64_t> cuts = {std::int64_t(kMin), std::int64_t(kMax) + 1};
-    for (const Ranges* s : {&a, &b})
-        for (const R& r : *s) {
-            cuts.insert(r.lower);
-            cuts.insert(std::int64_t(r.upper) + 1);
-        }
-    Ranges pieces;
-    for (auto it = cuts.begin(); std::next(it) != cuts.end(); ++it) {
-        bool inA = member(a, *it), inB = member(b, *it);
-        bool in = op == Op::kUnion ? (inA || inB) : op == Op::kIntersection ? (inA && inB) : (inA && !inB);
-        if (in) pieces.push_back(R{int(*it), int(*std::next(it) - 1)});
-    }
-    return normalize(pieces);
-}
+Ranges reference(Op op, const Ranges& a, const Ranges& b) { return qv::model::evaluate(op, a, b); }
 
 // ---- random canonical sets ----------------------------------------------------
 
@@ -346,6 +315,9 @@ TEST(KernelsRandomized, BinaryKernelsMatchTheReference) {
         for (Op op : {Op::kUnion, Op::kIntersection, Op::kExclusion})
             ASSERT_EQ(reference(op, a, b), run(op, a, b, capacity))
                 << "op " << int(op) << " case " << i << " a=" << show(a) << " b=" << show(b);
+        // the model's two evaluations agree with each other
+        ASSERT_EQ(reference(Op::kIntersection, a, b), qv::model::intersection(a, b)) << "a=" << show(a) << " b=" << show(b);
+        ASSERT_EQ(reference(Op::kExclusion, a, b), qv::model::intersection(a, qv::model::complement(b)));
         ASSERT_EQ(!a.empty() && reference(Op::kExclusion, a, b).empty(), included(a, b))
             << "a=" << show(a) << " b=" << show(b);
         ASSERT_EQ(!reference(Op::kIntersection, a, b).empty(), overlap(a, b))

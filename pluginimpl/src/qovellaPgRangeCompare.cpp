@@ -1,8 +1,8 @@
 // Set-versus-set predicates: range array against range array, and a set in
 // any array encoding against a bitfield.
-#include "qovellaPgCompareArgs.h"
+#include "qovellaPgPredicateArgs.h"
 #include "qovellaPgBitFieldArg.h"
-#include "qovellaPgBitFieldSetTest.h"
+#include "qovellaPgBitFieldSetCompare.h"
 #include "qovellaPgRangeOverlap.h"
 
 namespace {

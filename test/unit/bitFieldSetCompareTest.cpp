@@ -6,7 +6,7 @@
 #include <set>
 #include <vector>
 
-#include "qovellaPgBitFieldSetTest.h"
+#include "qovellaPgBitFieldSetCompare.h"
 #include "testSupport.h"
 
 namespace {
