@@ -101,3 +101,29 @@ SELECT (SELECT count(*) FROM qv_sets WHERE r @>> 5000) AS i,
        (SELECT count(*) FROM qv_sets WHERE '{100,20000,50000,50010}'::int4[] @>> v) AS n,
        (SELECT count(*) FROM qv_sets WHERE qv_int4set2bitfield_int4('r', '{100,20000,50000,50010}') @> v) AS o,
        (SELECT count(*) FROM qv_sets WHERE '{100,20000,50000,50010}'::int4[] &&& p) AS q;
+-- reading sets, in every form; a function that calls the catalog's repair
+-- (not called here: after pg_upgrade it would repair before the test does)
+CREATE VIEW qv_inspection AS
+SELECT id, qv_int4set_text('r', r) AS t, qv_int4set_text(bf) AS bf_t, qv_int4set_text(p) AS p_t,
+       qv_int4set_cardinality('s', s) AS n, qv_int4set_cardinality(bf) AS bf_n, qv_int4set_cardinality(p) AS p_n,
+       qv_int4set_min('m', m) AS lo, qv_int4set_min(bf) AS bf_lo, qv_int4set_min(p) AS p_lo,
+       qv_int4set_max('m', m) AS hi, qv_int4set_max(bf) AS bf_hi, qv_int4set_max(p) AS p_hi,
+       qv_int4set_is_canonical('r', r) AS canon, qv_int4set_is_canonical(bf) AS bf_canon,
+       qv_int4set_is_canonical(p) AS p_canon,
+       (SELECT count(*) FROM qv_int4set_ranges('r', r)) AS ranges,
+       (SELECT count(*) FROM qv_int4set_ranges(bf)) AS bf_ranges, (SELECT count(*) FROM qv_int4set_ranges(p)) AS p_ranges,
+       (SELECT sum(x) FROM qv_int4set_values('s', s) x) AS total,
+       (SELECT sum(x) FROM qv_int4set_values(bf) x) AS bf_total, (SELECT sum(x) FROM qv_int4set_values(p) x) AS p_total,
+       qv_int4set_normalize('r', r) AS normal, qv_int4set_from_text(qv_int4set_text('r', r)) AS parsed,
+       qv_bitfield2rangearray_int4(bf) AS bf_r
+FROM qv_sets;
+CREATE FUNCTION qv_repair() RETURNS SETOF text LANGUAGE sql
+BEGIN ATOMIC
+    SELECT * FROM qv_repair_catalog();
+END;
+
+-- Objects of servers from 14 on (int4multirange)
+CREATE VIEW qv_multiranges AS
+SELECT id, qv_int4set_multirange('r', r) AS m, qv_int4set_multirange(bf) AS bf_m, qv_int4set_multirange(p) AS p_m,
+       qv_int4multirange2rangearray(qv_int4set_multirange('r', r)) AS back
+FROM qv_sets;
