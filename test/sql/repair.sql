@@ -29,5 +29,5 @@ SELECT p.oid::regprocedure AS function, to_jsonb(p) ->> 'prosupport' AS support,
        EXISTS (SELECT FROM pg_depend d WHERE d.classid = 'pg_proc'::regclass AND d.objid = p.oid
                                          AND d.deptype = 'e') AS member
 FROM pg_proc p WHERE p.proname IN ('qv_int4_in_rangearray', 'qv_int4multirange2rangearray')
-ORDER BY 1::text;
+ORDER BY p.proname::text COLLATE "C";
 ROLLBACK;
