@@ -363,14 +363,18 @@ Datum qv_int4multirange2rangearray(PG_FUNCTION_ARGS) {
 }
 #endif
 
-#if QV_PG_HAS_SUPPORT_REQUESTS
 PG_FUNCTION_INFO_V1(qv_int4set_rows_support);
 
 // Planner support of the two set-returning functions: over a constant set
 // the row estimate is the exact number of ranges or values.  A constant
 // that the function would refuse gets no estimate (its error belongs to
-// the execution).
+// the execution).  Declared on every major, so that one install script
+// serves all; servers before 12 never call it.
 Datum qv_int4set_rows_support(PG_FUNCTION_ARGS) {
+#if !QV_PG_HAS_SUPPORT_REQUESTS
+    (void) fcinfo;
+    PG_RETURN_POINTER(nullptr);
+#else
     Node* raw = reinterpret_cast<Node*>(PG_GETARG_POINTER(0));
     if (!IsA(raw, SupportRequestRows)) PG_RETURN_POINTER(nullptr);
     SupportRequestRows* req = reinterpret_cast<SupportRequestRows*>(raw);
@@ -412,7 +416,7 @@ Datum qv_int4set_rows_support(PG_FUNCTION_ARGS) {
     double rows = static_cast<double>(values ? si::cardinality(s) : si::rangeCount(s));
     req->rows = rows < 1 ? 1 : rows;
     PG_RETURN_POINTER(req);
-}
 #endif
+}
 
 }

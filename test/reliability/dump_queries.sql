@@ -10,7 +10,15 @@ SET enable_seqscan = off;
 EXPLAIN (COSTS OFF) SELECT * FROM qv_operators;
 EXPLAIN (COSTS OFF) SELECT id FROM qv_sets WHERE v <@ qv_range_pack(1, 10);
 EXPLAIN (COSTS OFF) SELECT id FROM qv_sets WHERE p @> 42;
-EXPLAIN (COSTS OFF) SELECT id FROM qv_sets WHERE r &&& '{1,10}'::int4[];
 SELECT count(*) FROM qv_sets WHERE v <@ qv_range_pack(0, 50000);
 SELECT count(*) FROM qv_sets WHERE p && qv_range_pack(0, 50000);
+-- Objects new in 2.1 (scripts/upgrades asks its database of 2.0 what comes
+-- before this line)
+SELECT * FROM qv_commutators ORDER BY id;
+SELECT * FROM qv_set_column;
+EXPLAIN (COSTS OFF) SELECT * FROM qv_set_column;
+EXPLAIN (COSTS OFF) SELECT id FROM qv_sets WHERE r &&& '{1,10}'::int4[];
 SELECT count(*) FROM qv_sets WHERE r &&& '{0,50000}'::int4[];
+SELECT * FROM qv_inspection ORDER BY id;
+-- Objects of servers from 14 on (int4multirange)
+SELECT * FROM qv_multiranges ORDER BY id;

@@ -46,14 +46,14 @@ FROM generate_series(1, 5) x;
 SELECT qv_int4range_op(w, a ORDER BY s)
 FROM (VALUES (1, 1::int2, '{1,10}'::integer[]), (2, (3 + 512)::int2, '{2,8}'),
              (3, 2::int2, '{4,20}'), (4, (1 + 4)::int2, '{30,30}')) AS t(s, w, a);
-SELECT qv_range_pack(3, 7), 5 <@ qv_range_pack(3, 7), 5 <@ '{1,3,9,9}'::integer[],
+SELECT qv_range_pack(3, 7), 5 <@ qv_range_pack(3, 7), 5 <<@ '{1,3,9,9}'::integer[],
        qv_int4setconv_int4('r', '{1,3,9,9}', 's');
 CREATE TABLE t AS SELECT x::integer AS v, qv_range_pack(x::integer, x::integer + 3) AS p
 FROM generate_series(1, 2000) x;
 CREATE INDEX ON t USING gist (v qv_gist_range_int4_ops);
 CREATE INDEX ON t USING gist (p qv_gist_range_int8_ops);
 SET enable_seqscan = off;
-SELECT count(*) FROM t WHERE v <@ '{10,19,100,100}'::integer[];
+SELECT count(*) FROM t WHERE v <<@ '{10,19,100,100}'::integer[];
 SELECT count(*) FROM t WHERE p @> 500;
 
 -- nothing of qv_app's own ran, and nothing of the extension refers to it

@@ -89,11 +89,4 @@ FOR TYPE int4[] USING gist AS
     STORAGE bytea;
 COMMENT ON OPERATOR CLASS qv_gist_rangearray_ops USING gist IS
 'GiST index of range-array columns searched by value, packed range or range array';
-
-DO $$
-BEGIN
-    IF current_setting('server_version_num')::int >= 140000 THEN
-        ALTER OPERATOR FAMILY qv_gist_rangearray_ops USING gist
-            ADD FUNCTION 11 (int4[], int4[]) qv_gist_rangearray_sortsupport(internal);
-    END IF;
-END $$;
+-- Its sort support (function 11, from 14 on) is added by qv_repair_catalog().

@@ -7,12 +7,17 @@
 -- only what differs and returns one line per change: nothing at all on a
 -- catalog already in order.
 --
--- Its three lists, extended with each new object of such a kind:
+-- Its lists, extended with each new object of such a kind:
+--   - functions over types the oldest major lacks (int4multirange, 14 on):
+--     created here with their comment, and made members of the extension
+--     where this runs outside its scripts (inside them, every object
+--     created becomes a member);
 --   - aggregates with a final function: every one of them modifies its
 --     state in place (FINALFUNC_MODIFY = READ_WRITE), from 11 on;
 --   - sort support of GiST families (support function 11: a bottom-up
 --     build from sorted keys), from 14 on;
---   - planner support functions (ALTER FUNCTION ... SUPPORT), from 12 on.
+--   - planner support functions (ALTER FUNCTION ... SUPPORT), from 12 on;
+--     the support functions themselves exist on every major.
 -- Objects are found among the extension's members by name, wherever the
 -- extension was installed.  A superuser's command: it changes system
 -- catalogs and operator families.
@@ -25,10 +30,48 @@ SET search_path = pg_catalog, pg_temp
 AS $$
 DECLARE
     major int := current_setting('server_version_num')::int / 10000;
+    schema text;
     functions oid[];
     families oid[];
     r record;
 BEGIN
+    SELECT n.nspname INTO schema
+    FROM pg_extension e JOIN pg_namespace n ON n.oid = e.extnamespace
+    WHERE e.extname = 'tarvox_range_operators';
+
+    IF major >= 14 THEN
+        FOR r IN
+            SELECT format('%I.%I', schema, v.fn) AS fn, v.*
+            -- (name, arguments, their types, result, C symbol, cost, comment)
+            FROM (VALUES
+                ('qv_int4set_multirange', 'kind "char", set int4[]', '"char", int4[]', 'int4multirange',
+                 'qv_int4set_multirange', 5,
+                 'the int4multirange of a set given as a scalar (''s''), range (''r'') or mix (''m'') array ([x; 2147483647] becomes [x,))'),
+                ('qv_int4set_multirange', 'set bytea', 'bytea', 'int4multirange', 'qv_bitfield_multirange', 5,
+                 'the int4multirange of a bitfield ([x; 2147483647] becomes [x,))'),
+                ('qv_int4set_multirange', 'set int8', 'int8', 'int4multirange', 'qv_rangepacked_multirange', 5,
+                 'the int4multirange of a packed range ([x; 2147483647] becomes [x,))'),
+                ('qv_int4multirange2rangearray', 'int4multirange', 'int4multirange', 'int4[]',
+                 'qv_int4multirange2rangearray', 5,
+                 'the ranges of an int4multirange as a range array (unbounded ends become the int4 extremes)'))
+                AS v (fn, args, types, returns, symbol, cost, comment)
+            WHERE to_regprocedure(format('%I.%I(%s)', schema, v.fn, v.types)) IS NULL
+            ORDER BY 1, v.types
+        LOOP
+            EXECUTE format('CREATE FUNCTION %s(%s) RETURNS %s AS %L, %L '
+                           'LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE COST %s',
+                           r.fn, r.args, r.returns, 'MODULE_PATHNAME', r.symbol, r.cost);
+            EXECUTE format('COMMENT ON FUNCTION %s(%s) IS %L', r.fn, r.types, r.comment);
+            IF NOT EXISTS (SELECT FROM pg_depend d JOIN pg_extension e ON e.oid = d.refobjid
+                           WHERE d.classid = 'pg_proc'::regclass AND d.deptype = 'e'
+                             AND d.objid = to_regprocedure(format('%s(%s)', r.fn, r.types))
+                             AND e.extname = 'tarvox_range_operators') THEN
+                EXECUTE format('ALTER EXTENSION tarvox_range_operators ADD FUNCTION %s(%s)', r.fn, r.types);
+            END IF;
+            RETURN NEXT format('function %s(%s): created', r.fn, r.types);
+        END LOOP;
+    END IF;
+
     SELECT array_agg(d.objid) FILTER (WHERE d.classid = 'pg_proc'::regclass),
            array_agg(d.objid) FILTER (WHERE d.classid = 'pg_opfamily'::regclass)
     INTO functions, families
@@ -53,7 +96,8 @@ BEGIN
             SELECT format('%I.%I', n.nspname, f.opfname) AS family,
                    c.opcintype::regtype AS type, p.oid::regprocedure AS fn
             FROM (VALUES ('qv_gist_range_int4_ops', 'qv_gist_range_sortsupport'),
-                         ('qv_gist_range_int8_ops', 'qv_gist_range_sortsupport')) AS v (family, fn)
+                         ('qv_gist_range_int8_ops', 'qv_gist_range_sortsupport'),
+                         ('qv_gist_rangearray_ops', 'qv_gist_rangearray_sortsupport')) AS v (family, fn)
             JOIN pg_opfamily f ON f.opfname = v.family AND f.oid = ANY (families)
             JOIN pg_namespace n ON n.oid = f.opfnamespace
             JOIN pg_opclass c ON c.opcfamily = f.oid
@@ -72,11 +116,24 @@ BEGIN
     IF major >= 12 THEN
         FOR r IN
             SELECT p.oid::regprocedure AS fn, s.oid::regproc AS support
-            -- (function with its argument types, support function): none yet
-            FROM (VALUES (NULL::text, NULL::text)) AS v (fn, support)
+            -- (function with its argument types, support function)
+            FROM (SELECT f, 'qv_set_predicate_support' FROM unnest(ARRAY[
+                      'qv_int4_in_rangearray(int4, int4[])', 'qv_int4_in_rangebitfield(int4, bytea)',
+                      'qv_int4_in_packedrange(int4, int8)', 'qv_int4rangepacked_contains_int4(int8, int4)',
+                      'qv_int4rangepacked_in_rangearray(int8, int4[])',
+                      'qv_int4rangepacked_in_int4rangepacked(int8, int8)',
+                      'qv_int4rangepacked_included_in_int4rangepacked(int8, int8)',
+                      'qv_int4rangepacked_contains_int4rangepacked(int8, int8)',
+                      'qv_rangearray_contains_int4(int4[], int4)', 'qv_rangebitfield_contains_int4(bytea, int4)',
+                      'qv_rangearray_overlaps_int4rangepacked(int4[], int8)']) AS f
+                  UNION ALL
+                  SELECT format('qv_int4set_%s(%s)', n, a), 'qv_int4set_rows_support'
+                  FROM unnest(ARRAY['ranges', 'values']) AS n,
+                       unnest(ARRAY['"char", int4[]', 'bytea', 'int8']) AS a) AS v (fn, support)
             JOIN pg_proc p ON p.oid = ANY (functions)
-                 AND format('%s(%s)', p.proname, pg_get_function_identity_arguments(p.oid)) = v.fn
-            JOIN pg_proc s ON s.oid = ANY (functions) AND s.proname = v.support
+                 AND p.oid = to_regprocedure(format('%I.%s', schema, v.fn))
+            JOIN pg_proc s ON s.oid = ANY (functions)
+                 AND s.oid = to_regprocedure(format('%I.%s(internal)', schema, v.support))
             WHERE p.prosupport <> s.oid
             ORDER BY p.oid::regprocedure::text
         LOOP
@@ -87,7 +144,7 @@ BEGIN
 END $$;
 
 COMMENT ON FUNCTION qv_repair_catalog() IS
-'gives the extension''s objects what this major offers (final-function modes, GiST sort support, planner support functions), as after a fresh install; returns the changes made';
+'gives the extension''s objects what this major offers (multirange functions, final-function modes, GiST sort support, planner support functions), as after a fresh install; returns the changes made';
 
 REVOKE ALL ON FUNCTION qv_repair_catalog() FROM PUBLIC;
 
