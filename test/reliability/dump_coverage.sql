@@ -1,5 +1,4 @@
--- Functions (other than those over internal values and the catalog
--- repair, an administrator's command), operators and
+-- Functions (other than those over internal values), operators and
 -- operator classes of the extension that no view, SQL function or index of
 -- the database refers to; one per line, none expected.
 WITH members AS (
@@ -13,8 +12,6 @@ FROM members m
 WHERE NOT (m.classid = 'pg_proc'::regclass
            AND 'internal'::regtype = ANY ((SELECT proargtypes::oid[] FROM pg_proc WHERE oid = m.objid)
                                           || (SELECT prorettype FROM pg_proc WHERE oid = m.objid)))
-  AND NOT (m.classid = 'pg_proc'::regclass
-           AND (SELECT proname FROM pg_proc WHERE oid = m.objid) = 'qv_repair_catalog')
   AND NOT EXISTS (
     SELECT 1 FROM pg_depend u
     WHERE u.refclassid = m.classid AND u.refobjid = m.objid AND u.deptype = 'n'

@@ -2,7 +2,6 @@
 SELECT * FROM qv_algebra ORDER BY id;
 SELECT * FROM qv_membership ORDER BY id;
 SELECT * FROM qv_conversions ORDER BY id;
-SELECT * FROM qv_inspection ORDER BY id;
 SELECT * FROM qv_operators;
 SELECT * FROM qv_aggregates ORDER BY g;
 SELECT k, qv_union_of(k), qv_members(k * 20000), qv_spread(k) FROM generate_series(0, 3) k;

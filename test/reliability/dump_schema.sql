@@ -43,29 +43,6 @@ SELECT a.id, qv_int4_in_rangearray(x, b.r) AS in_r, qv_int4_in_rangebitfield(x, 
        qv_int4set_overlap_bitfield('s', a.s, b.bf) AS s_ov, qv_int4set_included_in_bitfield('m', a.m, b.bf) AS m_in
 FROM qv_sets a JOIN qv_sets b ON b.id = a.id % 50 + 1, LATERAL (SELECT b.r[1] + a.id % 60 - 5) t(x);
 
-CREATE VIEW qv_inspection AS
-SELECT id, qv_int4set_text('r', r) AS rt, qv_int4set_text(bf) AS bt, qv_int4set_text(p) AS pt,
-       qv_int4set_from_text(qv_int4set_text('m', m)) AS parsed,
-       qv_int4set_cardinality('s', s) AS sn, qv_int4set_cardinality(bf) AS bn, qv_int4set_cardinality(p) AS pn,
-       qv_int4set_min('r', r) AS rmin, qv_int4set_min(bf) AS bmin, qv_int4set_min(p) AS pmin,
-       qv_int4set_max('m', m) AS mmax, qv_int4set_max(bf) AS bmax, qv_int4set_max(p) AS pmax,
-       qv_int4set_is_canonical('r', r) AS rc, qv_int4set_is_canonical(bf) AS bc, qv_int4set_is_canonical(p) AS pc,
-       qv_int4set_normalize('r', r || ARRAY[v, v]) AS norm, qv_bitfield2rangearray_int4(bf) AS runs,
-       (SELECT count(*) FROM qv_int4set_ranges('r', r)) + (SELECT count(*) FROM qv_int4set_ranges(bf))
-           + (SELECT count(*) FROM qv_int4set_ranges(p)) AS ranges,
-       (SELECT sum(x) FROM qv_int4set_values('s', s) x) + (SELECT sum(x) FROM qv_int4set_values(bf) x)
-           + (SELECT sum(x) FROM qv_int4set_values(p) x) AS value_sum
-FROM qv_sets;
-
--- the multirange conversions, where the server has multiranges
-SELECT current_setting('server_version_num')::int >= 140000 AS qv_has_multirange \gset
-\if :qv_has_multirange
-CREATE VIEW qv_inspection_multirange AS
-SELECT id, qv_int4multirange2rangearray(qv_int4set_multirange('r', r)) AS rr,
-       qv_int4set_multirange(bf) AS bm, qv_int4set_multirange(p) AS pm
-FROM qv_sets;
-\endif
-
 CREATE VIEW qv_conversions AS
 SELECT id, qv_int4setconv_int4('m', m, 'r') AS mr, qv_count_scalar_in_int4set('r', r) AS n,
        qv_sort_int4(ARRAY[v, id, -v]) AS sorted, length(qv_int4set2bitfield_int4('s', s)) AS bf_len, qv_bytea2floatarray(payload) AS floats,
