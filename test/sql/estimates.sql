@@ -49,5 +49,11 @@ SET enable_seqscan = off;
 EXPLAIN (COSTS OFF) SELECT * FROM est WHERE qv_int4_in_rangearray(v, '{0,99}');
 EXPLAIN (COSTS OFF) SELECT * FROM est WHERE qv_rangearray_contains_int4('{0,99}', v);
 EXPLAIN (COSTS OFF) SELECT * FROM est WHERE qv_int4rangepacked_included_in_int4rangepacked(qv_range_pack(5, 5), p);
+-- the set tests on a column of sets, through its own class
+CREATE INDEX est_sets_s ON est_sets USING gist (s qv_gist_rangearray_ops);
+EXPLAIN (COSTS OFF) SELECT * FROM est_sets WHERE qv_int4range_is_overlap(s, '{0,1500}');
+EXPLAIN (COSTS OFF) SELECT * FROM est_sets WHERE qv_int4range_is_strictly_include(s, '{0,2500}');
+SELECT count(*) FROM est_sets WHERE qv_int4range_is_overlap(s, '{0,1500}');
+SELECT count(*) FROM est_sets WHERE qv_int4range_is_strictly_include(s, '{0,2500}');
 RESET enable_seqscan;
 DROP TABLE est, est_sets;

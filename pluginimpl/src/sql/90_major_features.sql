@@ -125,7 +125,9 @@ BEGIN
                       'qv_int4rangepacked_included_in_int4rangepacked(int8, int8)',
                       'qv_int4rangepacked_contains_int4rangepacked(int8, int8)',
                       'qv_rangearray_contains_int4(int4[], int4)', 'qv_rangebitfield_contains_int4(bytea, int4)',
-                      'qv_rangearray_overlaps_int4rangepacked(int4[], int8)']) AS f
+                      'qv_rangearray_overlaps_int4rangepacked(int4[], int8)',
+                      'qv_int4range_is_overlap(int4[], int4[])',
+                      'qv_int4range_is_strictly_include(int4[], int4[])']) AS f
                   UNION ALL
                   SELECT format('qv_int4set_%s(%s)', n, a), 'qv_int4set_rows_support'
                   FROM unnest(ARRAY['ranges', 'values']) AS n,
