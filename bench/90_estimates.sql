@@ -91,7 +91,7 @@ SELECT CASE WHEN kind LIKE 'join%' THEN 'joins' ELSE kind END AS kind,
 FROM est_result GROUP BY 1 ORDER BY 1;
 -- the distribution of the q-errors per column kind, for scripts/charts
 \if :{?benchdata} \else \set benchdata . \endif
-SELECT replace(CASE WHEN kind LIKE 'join%' THEN 'joins' ELSE kind END, ' ', '_') AS kind,
+SELECT translate(CASE WHEN kind LIKE 'join%' THEN 'joins' ELSE kind END, ' ,', '_') AS kind,
        p AS share, percentile_cont(p) WITHIN GROUP (ORDER BY qerr) AS qerr
 FROM est_result, generate_series(0.05, 1.0, 0.05) AS p GROUP BY 1, 2 ORDER BY 1, 2
 \g (format=csv) :benchdata/estimates.csv
