@@ -198,7 +198,7 @@ TEST(SetInspection, NormaliseAndRoundTrip) {
         si::SetView s = si::arraySet('r', e.data(), e.size(), R);
         ASSERT_EQ(e, parse(textOf(s)));
         std::vector<Range<int>> r(n), scratch(n);
-        std::memcpy(r.data(), e.data(), e.size() * sizeof(int));
+        if (n) std::memcpy(r.data(), e.data(), e.size() * sizeof(int));
         r.resize(si::normalizeRanges(r.data(), n, scratch.data()));
         Ints flat;
         std::set<long> covered;
