@@ -26,7 +26,7 @@ SQL_PARTS   = $(call qv_sources,pluginimpl/src/sql/*.sql)
 # qv_repair_catalog() (90_major_features.sql) ends both scripts: it applies
 # to every object before it what the running major offers; keep it last.
 NEW_IN_2_1  = 55_estimates.sql 65_commutators.sql 65_set_column_gist.sql 68_predicate_support.sql \
-              85_set_inspection.sql 90_major_features.sql
+              85_set_reading.sql 90_major_features.sql
 # The update runs its own fragments and the new families' in the order of
 # their numbers, so that an update fragment can use a new family's objects
 # (and a new family the objects an update fragment changed).

@@ -138,14 +138,14 @@ seed('setKey', 'raw_rows', b'\3\1' + b'\1\xff' + bytes([2]) + i32(5, 1, 3, 10) +
      + b'\1' + bytes([2]) + i32(5, 1, 3, 10) + b'\0' + bytes([160, 1, 3, 0]))
 
 
-# fuzz_setInspection: mode byte (0 text, 1 range, 2 scalar, 3 mix array,
+# fuzz_setReading: mode byte (0 text, 1 range, 2 scalar, 3 mix array,
 # 4 bitfield after its varlena header), then the text or the int4 elements.
-seed('setInspection', 'text', b'\0' + b'{[1;3], [7;7],[5;2]}')
-seed('setInspection', 'text_bad', b'\0' + b'{[1;2147483648]}')
-seed('setInspection', 'ranges_unsorted', b'\1' + i32(7, 9, 1, 3, 4, 4, INT_MIN, INT_MAX))
-seed('setInspection', 'scalars', b'\2' + i32(1, 2, 3, 8, 5, INT_MAX, INT_MIN))
-seed('setInspection', 'mix', b'\3' + i32(6, -2147483647, 3, 5, -2147483641, 8))
-seed('setInspection', 'bitfield', b'\4' + i32(-3, 70) + bytes([0xe1, 0x0f]) + bytes(8))
+seed('setReading', 'text', b'\0' + b'{[1;3], [7;7],[5;2]}')
+seed('setReading', 'text_bad', b'\0' + b'{[1;2147483648]}')
+seed('setReading', 'ranges_unsorted', b'\1' + i32(7, 9, 1, 3, 4, 4, INT_MIN, INT_MAX))
+seed('setReading', 'scalars', b'\2' + i32(1, 2, 3, 8, 5, INT_MAX, INT_MIN))
+seed('setReading', 'mix', b'\3' + i32(6, -2147483647, 3, 5, -2147483641, 8))
+seed('setReading', 'bitfield', b'\4' + i32(-3, 70) + bytes([0xe1, 0x0f]) + bytes(8))
 
 
 def main():

@@ -18,6 +18,6 @@ SELECT * FROM qv_set_column;
 EXPLAIN (COSTS OFF) SELECT * FROM qv_set_column;
 EXPLAIN (COSTS OFF) SELECT id FROM qv_sets WHERE r &&& '{1,10}'::int4[];
 SELECT count(*) FROM qv_sets WHERE r &&& '{0,50000}'::int4[];
-SELECT * FROM qv_inspection ORDER BY id;
+SELECT * FROM qv_reading ORDER BY id;
 -- Objects of servers from 14 on (int4multirange)
 SELECT * FROM qv_multiranges ORDER BY id;

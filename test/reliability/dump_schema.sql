@@ -103,7 +103,7 @@ SELECT (SELECT count(*) FROM qv_sets WHERE r @>> 5000) AS i,
        (SELECT count(*) FROM qv_sets WHERE '{100,20000,50000,50010}'::int4[] &&& p) AS q;
 -- reading sets, in every form; a function that calls the catalog's repair
 -- (not called here: after pg_upgrade it would repair before the test does)
-CREATE VIEW qv_inspection AS
+CREATE VIEW qv_reading AS
 SELECT id, qv_int4set_text('r', r) AS t, qv_int4set_text(bf) AS bf_t, qv_int4set_text(p) AS p_t,
        qv_int4set_cardinality('s', s) AS n, qv_int4set_cardinality(bf) AS bf_n, qv_int4set_cardinality(p) AS p_n,
        qv_int4set_min('m', m) AS lo, qv_int4set_min(bf) AS bf_lo, qv_int4set_min(p) AS p_lo,

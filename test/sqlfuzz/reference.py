@@ -435,7 +435,7 @@ def check_bitfield_result(kind, a):
 
 # ---- reading sets: ranges as the encoding holds them ----------------------
 
-INSPECTION = {'qv_int4set_ranges', 'qv_int4set_values', 'qv_int4set_text', 'qv_int4set_cardinality',
+READING = {'qv_int4set_ranges', 'qv_int4set_values', 'qv_int4set_text', 'qv_int4set_cardinality',
               'qv_int4set_min', 'qv_int4set_max', 'qv_int4set_is_canonical', 'qv_int4set_normalize',
               'qv_int4set_from_text', 'qv_bitfield2rangearray_int4'}
 
@@ -481,7 +481,7 @@ def stored_ranges(sig, args):
     return items
 
 
-def m_inspection(name, sig, args):
+def m_reading(name, sig, args):
     if name == 'qv_int4set_from_text':
         text = args[0].py
         if not isinstance(text, str) or not text.startswith('{') or not all(
@@ -566,12 +566,12 @@ def mix_pairs_wide(body):
 
 def function_model(sig, args):
     name = sig.name
-    if name in INSPECTION:
+    if name in READING:
         if any(a.null for a in args):
             if name in ('qv_int4set_ranges', 'qv_int4set_values'):
                 value([])  # no rows
             null_result()
-        m_inspection(name, sig, args)
+        m_reading(name, sig, args)
     if sig.strict and any(a.null for a in args):
         null_result()
     if name == 'qv_int4_in_rangearray':

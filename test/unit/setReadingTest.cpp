@@ -9,20 +9,20 @@
 #include <utility>
 #include <vector>
 
-#include "qovellaPgSetInspection.h"
+#include "qovellaPgSetReading.h"
 #include "qovellaPgVector.h"
 #include "testSupport.h"
 
 namespace {
 
-namespace si = qv::setInspection;
+namespace si = qv::setReading;
 using qv::pgRangeArray::Range;
 using Ints = std::vector<int>;
 using Pairs = std::vector<std::pair<int, int>>;
 using CharVec = qv::pg::tVector<char, qv::test::testMalloc, qv::test::testFree>;
 using RangeVec = qv::pg::tVector<Range<int>, qv::test::testMalloc, qv::test::testFree>;
 
-constexpr const char* R = "inspect";
+constexpr const char* R = "read";
 
 Pairs rangesOf(const si::SetView& s) {
     Pairs out;
@@ -65,7 +65,7 @@ si::SetView bits(const std::vector<unsigned char>& b) {
 }
 
 // Each encoding's ranges, text, count, bounds and canonical verdict.
-TEST(SetInspection, EveryEncoding) {
+TEST(SetReading, EveryEncoding) {
     struct Case {
         char kind;
         Ints elements;
@@ -128,7 +128,7 @@ TEST(SetInspection, EveryEncoding) {
     EXPECT_FALSE(si::isCanonical(si::packedSet(2, 1)));
 }
 
-TEST(SetInspection, Errors) {
+TEST(SetReading, Errors) {
     Ints odd{1, 2, 3}, dangling{3, INT_MIN | 1};
     EXPECT_RAISES(si::arraySet('r', odd.data(), odd.size(), R), "42804", R, "array length should be even");
     EXPECT_RAISES(si::arraySet('m', dangling.data(), dangling.size(), R), "22P03", R,
@@ -144,7 +144,7 @@ TEST(SetInspection, Errors) {
     EXPECT_EQ((Ints{INT_MIN, INT_MAX, 5, 3}), parse(" {\t[ -2147483648 ; +2147483647 ] , [5;3] } "));
 }
 
-TEST(SetInspection, BitFieldRunsAndBounds) {
+TEST(SetReading, BitFieldRunsAndBounds) {
     std::mt19937 rng(7);
     for (int round = 0; round < 200; ++round) {
         int lower = int(rng() % 2000) - 1000, width = int(rng() % 300);
@@ -181,7 +181,7 @@ TEST(SetInspection, BitFieldRunsAndBounds) {
 
 // The normaliser against a set of values, the text against the parser, and
 // the value cursor against expanding the ranges.
-TEST(SetInspection, NormaliseAndRoundTrip) {
+TEST(SetReading, NormaliseAndRoundTrip) {
     std::mt19937 rng(11);
     for (int round = 0; round < 300; ++round) {
         std::size_t n = rng() % (round < 150 ? 20 : 600);

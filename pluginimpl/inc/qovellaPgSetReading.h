@@ -25,7 +25,7 @@
 #include "qovellaPgRangeSort.h"
 
 namespace qv {
-namespace setInspection {
+namespace setReading {
 
 using pgRangeArray::Range;
 
@@ -481,5 +481,5 @@ void parseText(const char* text, std::size_t n, RangeVec& out, const char* routi
     if (i != n) fail(kSyntax, sqlstate::invalidTextRepresentation);
 }
 
-}  // namespace setInspection
+}  // namespace setReading
 }  // namespace qv

@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "fuzzSupport.h"
-#include "qovellaPgSetInspection.h"
+#include "qovellaPgSetReading.h"
 #include "qovellaPgVector.h"
 
 namespace {
 
-namespace si = qv::setInspection;
+namespace si = qv::setReading;
 using qv::pgRangeArray::Range;
 using RangeVec = qv::pg::tVector<Range<int>, qv::fuzz::contextAlloc, qv::fuzz::contextFree>;
 using CharVec = qv::pg::tVector<char, qv::fuzz::contextAlloc, qv::fuzz::contextFree>;

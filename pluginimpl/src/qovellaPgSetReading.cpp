@@ -3,14 +3,14 @@
 // conversions from bitfields and to and from int4multirange.  Every function
 // takes a set in each encoding: ("char", int4[]) for the three array
 // encodings, bytea for the bitfield, int8 for the packed range; the work is
-// done by the server-free qovellaPgSetInspection.h.
+// done by the server-free qovellaPgSetReading.h.
 #include <new>
 
 #include "qovellaPgUtils.h"
 #include "qovellaPgBitFieldArg.h"
 #include "qovellaPgPackedRange.h"
 #include "qovellaPgSetConversions.h"
-#include "qovellaPgSetInspection.h"
+#include "qovellaPgSetReading.h"
 
 // Inline functions of bufpage.h and ilist.h have parameters read only by
 // assertions; the warnings are the server's, not ours.
@@ -34,7 +34,7 @@ extern "C" {
 
 namespace {
 
-namespace si = qv::setInspection;
+namespace si = qv::setReading;
 using qv::pgRangeArray::Range;
 
 // How a function's set argument is given.
