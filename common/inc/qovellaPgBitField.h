@@ -170,6 +170,97 @@ inline bool includesRange(const View& b, std::int32_t lo, std::int32_t hi) {
     return allBitsInSpan(b.begin, bitIndex(lo, b.lower), bitIndex(hi, b.lower));
 }
 
+// Number of bits a bitfield covers (0 for the empty one).
+inline std::uint64_t bitCount(const View& b) {
+    std::int64_t n = static_cast<std::int64_t>(b.upper) - b.lower + 1;
+    return n > 0 ? static_cast<std::uint64_t>(n) : 0;
+}
+
+// The first bit at or after k that is set (Value true) or clear (Value
+// false), or n when there is none below n.  Whole words of the other value
+// are skipped eight bytes at a time.
+template <bool Value>
+inline std::uint64_t nextBitOf(const unsigned char* bits, std::uint64_t k, std::uint64_t n) {
+    constexpr unsigned flip = Value ? 0x00u : 0xFFu;
+    constexpr std::uint64_t otherWord = Value ? 0 : ~std::uint64_t(0);
+    while (k < n) {
+        unsigned b = (bits[k >> 3] ^ flip) & kTailMask[k & 7];
+        if (b) {
+            k = (k & ~std::uint64_t(7)) + static_cast<unsigned>(__builtin_clz(b) - 24);
+            return k < n ? k : n;
+        }
+        k = (k | 7) + 1;
+        while (k + 64 <= n) {
+            std::uint64_t w;
+            std::memcpy(&w, bits + (k >> 3), 8);
+            if (w != otherWord) break;
+            k += 64;
+        }
+    }
+    return n;
+}
+
+inline std::uint64_t nextSetBit(const unsigned char* bits, std::uint64_t k, std::uint64_t n) {
+    return nextBitOf<true>(bits, k, n);
+}
+inline std::uint64_t nextClearBit(const unsigned char* bits, std::uint64_t k, std::uint64_t n) {
+    return nextBitOf<false>(bits, k, n);
+}
+
+// The last set bit below n, or n when none.
+inline std::uint64_t lastSetBit(const unsigned char* bits, std::uint64_t n) {
+    for (std::uint64_t k = n; k > 0;) {
+        --k;
+        unsigned b = bits[k >> 3] & kHeadMask[k & 7];
+        if (b) return (k & ~std::uint64_t(7)) + 7 - static_cast<unsigned>(__builtin_ctz(b));
+        k &= ~std::uint64_t(7);
+    }
+    return n;
+}
+
+// The 8 bytes at p as a word whose most significant bit is bit 0 of p[0],
+// so that bit order and word order agree.
+inline std::uint64_t loadWord(const unsigned char* p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    return __builtin_bswap64(w);
+}
+
+// Word at of the bits, zero-padded past size.
+inline std::uint64_t wordAt(const unsigned char* data, std::uint64_t size, std::uint64_t at) {
+    if (at >= size) return 0;
+    if (size - at >= 8) return loadWord(data + at);
+    unsigned char tail[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    std::memcpy(tail, data + at, size - at);
+    return loadWord(tail);
+}
+
+// Calls run(first, last) for every maximal run of set bits of the size
+// bytes at data, in ascending order of bit index.  Works a word at a time:
+// zero words and words inside a run are skipped whole.
+template <typename F>
+inline void forEachRun(const unsigned char* data, std::uint64_t size, F&& run) {
+    bool inRun = false;
+    std::uint64_t start = 0;
+    for (std::uint64_t at = 0; at < size; at += 8) {
+        std::uint64_t w = wordAt(data, size, at);
+        if (w == (inRun ? ~std::uint64_t(0) : 0)) continue;
+        std::uint64_t base = 8 * at;
+        int pos = 0;
+        while (pos < 64) {
+            std::uint64_t rest = (inRun ? ~w : w) << pos;
+            if (rest == 0) break;
+            pos += __builtin_clzll(rest);
+            if (inRun)
+                run(start, base + pos - 1);
+            else
+                start = base + pos;
+            inRun = !inRun;
+        }
+    }
+    if (inRun) run(start, 8 * size - 1);
+}
+
 }  // namespace bitField
 
 namespace pg {

@@ -140,13 +140,8 @@ inline void addMixBody(Bits& bits, const std::int32_t* body, std::size_t n) {
     if (!fits) outOfRange(bits, kInputOutOfRange);
 }
 
-// The 8 bytes at p as a word whose most significant bit is bit 0 of p[0],
-// so that bit order and word order agree.
-inline std::uint64_t loadWord(const unsigned char* p) {
-    std::uint64_t w;
-    std::memcpy(&w, p, 8);
-    return __builtin_bswap64(w);
-}
+using bitField::loadWord;
+using bitField::wordAt;
 
 // Set bits of a word, without relying on a popcount instruction.
 inline std::uint64_t popcount64(std::uint64_t x) {
@@ -156,40 +151,14 @@ inline std::uint64_t popcount64(std::uint64_t x) {
     return (x * 0x0101010101010101ull) >> 56;
 }
 
-// Word at of the bits, zero-padded past size.
-inline std::uint64_t wordAt(const unsigned char* data, std::uint32_t size, std::uint32_t at) {
-    if (at >= size) return 0;
-    if (size - at >= 8) return loadWord(data + at);
-    unsigned char tail[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-    std::memcpy(tail, data + at, size - at);
-    return loadWord(tail);
-}
-
 // Calls run(first, last) for every maximal run of set bits of the size
-// bytes at data, in ascending order.  Works a word at a time: zero words
-// and words inside a run are skipped whole.
+// bytes at data, in ascending order (bit indexes below 2^31: a state holds
+// at most maxinput + 1 bits).
 template <typename F>
 inline void forEachRun(const unsigned char* data, std::uint32_t size, F&& run) {
-    bool inRun = false;
-    std::int64_t start = 0;
-    for (std::uint32_t at = 0; at < size; at += 8) {
-        std::uint64_t w = wordAt(data, size, at);
-        if (w == (inRun ? ~std::uint64_t(0) : 0)) continue;
-        std::int64_t base = 8 * static_cast<std::int64_t>(at);
-        int pos = 0;
-        while (pos < 64) {
-            std::uint64_t rest = (inRun ? ~w : w) << pos;
-            if (rest == 0) break;
-            pos += __builtin_clzll(rest);
-            if (inRun) {
-                run(static_cast<std::int32_t>(start), static_cast<std::int32_t>(base + pos - 1));
-            } else {
-                start = base + pos;
-            }
-            inRun = !inRun;
-        }
-    }
-    if (inRun) run(static_cast<std::int32_t>(start), static_cast<std::int32_t>(8 * std::int64_t(size) - 1));
+    bitField::forEachRun(data, size, [&](std::uint64_t first, std::uint64_t last) {
+        run(static_cast<std::int32_t>(first), static_cast<std::int32_t>(last));
+    });
 }
 
 // Element counts of the three output encodings of a set of bits.

@@ -87,53 +87,10 @@ inline SetView packedSet(std::int32_t lower, std::int32_t upper) {
     return s;
 }
 
-// Number of bits a bitfield covers (0 for the empty one).
-inline std::uint64_t bitCount(const bitField::View& b) {
-    std::int64_t n = static_cast<std::int64_t>(b.upper) - b.lower + 1;
-    return n > 0 ? static_cast<std::uint64_t>(n) : 0;
-}
-
-// The first bit at or after k that is set (Value true) or clear (Value
-// false), or n when there is none below n.  Whole words of the other value
-// are skipped eight bytes at a time.
-template <bool Value>
-inline std::uint64_t nextBitOf(const unsigned char* bits, std::uint64_t k, std::uint64_t n) {
-    constexpr unsigned flip = Value ? 0x00u : 0xFFu;
-    constexpr std::uint64_t otherWord = Value ? 0 : ~std::uint64_t(0);
-    while (k < n) {
-        unsigned b = (bits[k >> 3] ^ flip) & bitField::kTailMask[k & 7];
-        if (b) {
-            k = (k & ~std::uint64_t(7)) + static_cast<unsigned>(__builtin_clz(b) - 24);
-            return k < n ? k : n;
-        }
-        k = (k | 7) + 1;
-        while (k + 64 <= n) {
-            std::uint64_t w;
-            std::memcpy(&w, bits + (k >> 3), 8);
-            if (w != otherWord) break;
-            k += 64;
-        }
-    }
-    return n;
-}
-
-inline std::uint64_t nextSetBit(const unsigned char* bits, std::uint64_t k, std::uint64_t n) {
-    return nextBitOf<true>(bits, k, n);
-}
-inline std::uint64_t nextClearBit(const unsigned char* bits, std::uint64_t k, std::uint64_t n) {
-    return nextBitOf<false>(bits, k, n);
-}
-
-// The last set bit below n, or n when none.
-inline std::uint64_t lastSetBit(const unsigned char* bits, std::uint64_t n) {
-    for (std::uint64_t k = n; k > 0;) {
-        --k;
-        unsigned b = bits[k >> 3] & bitField::kHeadMask[k & 7];
-        if (b) return (k & ~std::uint64_t(7)) + 7 - static_cast<unsigned>(__builtin_ctz(b));
-        k &= ~std::uint64_t(7);
-    }
-    return n;
-}
+using bitField::bitCount;
+using bitField::lastSetBit;
+using bitField::nextClearBit;
+using bitField::nextSetBit;
 
 // Walks the ranges of a set one at a time, as the encoding holds them.  The
 // position is plain data, so a set-returning function keeps the cursor
@@ -226,6 +183,17 @@ private:
 // Calls f(lo, hi) for every range of the set.
 template <typename F>
 inline void forEachRange(const SetView& s, F&& f) {
+    if (s.encoding == Encoding::kBitField) {
+        // a word at a time; bits past upper (none in a well-formed value) are ignored
+        const std::uint64_t n = bitCount(s.bits);
+        const std::int64_t lower = s.bits.lower;
+        bitField::forEachRun(s.bits.begin, (n + 7) / 8, [&](std::uint64_t first, std::uint64_t last) {
+            if (first < n)
+                f(static_cast<std::int32_t>(lower + std::int64_t(first)),
+                  static_cast<std::int32_t>(lower + std::int64_t(last < n ? last : n - 1)));
+        });
+        return;
+    }
     RangeCursor c(s);
     std::int32_t lo, hi;
     while (c.next(lo, hi)) f(lo, hi);
