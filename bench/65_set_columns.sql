@@ -28,7 +28,7 @@ CREATE TABLE bench_set_both AS
 SELECT i, array_agg(b ORDER BY k, side) AS s,
        range_agg(int4range(start + off, start + off + w - 1, '[]')) AS mr
 FROM (SELECT i, c + (random() * 20000)::int4 AS start
-      FROM generate_series(1, :rows) AS i JOIN bench_set_centres ON j = (i * 7919) % 1000) AS r
+      FROM generate_series(1, :rows) AS i JOIN bench_set_centres ON j = (i::int8 * 7919) % 1000) AS r
 JOIN bench_set_spans USING (i),
      LATERAL (VALUES (0, start + off), (1, start + off + w - 1)) AS bounds (side, b)
 GROUP BY i;
