@@ -13,6 +13,15 @@
 // query.  A row with no ranges gets the empty key, which no query passes:
 // every test of the class is false for an empty row.
 //
+// A well-formed row of more than k ranges may instead get a signature leaf
+// key (leafKey): its least and greatest values and up to kCells cells of
+// 2^shift values from the least on, each marked when it holds a value of
+// the row.  A search then refuses most rows whose ranges lie around the
+// searched values but miss them, which k ranges cannot do for rows of many
+// small ranges; the stored key takes as many index bytes as one of four
+// ranges.  Union, penalty and split read a signature as the runs of its
+// marked cells, reduced to kSignatureRanges ranges.
+//
 // An inner key is the union of its children's keys, reduced to k ranges
 // the same way; a universal child makes it universal.
 //
@@ -41,11 +50,23 @@ using pgRangeArray::RangeSpan;
 // The most ranges a key holds.
 constexpr std::size_t kMaxRanges = 32;
 
-// A key: universal, or count ranges (none: the empty key), canonical.
+// Cells of a signature leaf key, and the bytes of their marks.
+constexpr std::size_t kSignatureBytes = 31;
+constexpr std::size_t kCells = 8 * kSignatureBytes;
+// Ranges a signature is read as by union, penalty and split.
+constexpr std::size_t kSignatureRanges = 4;
+
+// A key: universal, or count ranges (none: the empty key), canonical; or a
+// signature (see the file comment), whose ranges are its marked cells' runs
+// (reduced to kMaxRanges) when the key was read with them.
 struct Key {
     bool universal;
+    bool signature;
     std::uint32_t count;
     Range<int> ranges[kMaxRanges];
+    std::int32_t least, greatest;  // a signature's bounds
+    std::uint32_t shift;           // its cells span 2^shift values each
+    unsigned char cells[kSignatureBytes];
 };
 
 // Whether ranges are well formed: lower <= upper, each after the one before.
@@ -72,6 +93,7 @@ inline bool touches(const Range<int>& before, const Range<int>& after) {
 // equal gaps), the others filled in.
 inline void reduce(const Range<int>* r, std::size_t n, std::size_t k, Key& out) {
     out.universal = false;
+    out.signature = false;
     out.count = 0;
     if (n == 0) return;
     k = std::max<std::size_t>(1, std::min(k, kMaxRanges));
@@ -122,6 +144,7 @@ inline void reduce(const Range<int>* r, std::size_t n, std::size_t k, Key& out) 
 
 // The leaf key of a row's ranges (see the file comment).
 inline void fromRow(const Range<int>* r, std::size_t n, std::size_t k, Key& out) {
+    out.signature = false;
     if (!wellFormed(r, n)) {
         out.universal = true;
         out.count = 0;
@@ -130,10 +153,94 @@ inline void fromRow(const Range<int>* r, std::size_t n, std::size_t k, Key& out)
     reduce(r, n, k, out);
 }
 
+// ---- signatures ----
+
+// A signature over [least; greatest] has cells of 2^shift values, the
+// fewest that kCells cells can cover it with (a shift, never a division,
+// finds a value's cell).
+inline std::uint32_t cellShift(std::int32_t least, std::int32_t greatest) {
+    static_assert(kCells > 128 && kCells <= 256, "2^(bits of span - 1) / 256 cells is the first guess");
+    const std::uint64_t span = std::uint64_t(std::int64_t(greatest) - least) + 1;
+    const std::uint32_t bits = 64u - std::uint32_t(__builtin_clzll((span - 1) | 1));
+    std::uint32_t shift = bits > 8 ? bits - 8 : 0;
+    return (std::uint64_t(kCells) << shift) < span ? shift + 1 : shift;
+}
+
+// The cell of v, least <= v <= greatest.
+inline std::size_t cellOf(const Key& key, std::int32_t v) {
+    return static_cast<std::size_t>(std::uint64_t(std::int64_t(v) - key.least) >> key.shift);
+}
+
+inline bool marked(const Key& key, std::size_t c) { return (key.cells[c / 8] >> (c % 8)) & 1u; }
+
+// Whether a cell from that of a to that of b is marked (a <= b, both
+// within the key's bounds), or all of them are.
+inline bool anyMarked(const Key& key, std::int32_t a, std::int32_t b) {
+    for (std::size_t c = cellOf(key, a), last = cellOf(key, b); c <= last; ++c)
+        if (marked(key, c)) return true;
+    return false;
+}
+inline bool allMarked(const Key& key, std::int32_t a, std::int32_t b) {
+    for (std::size_t c = cellOf(key, a), last = cellOf(key, b); c <= last; ++c)
+        if (!marked(key, c)) return false;
+    return true;
+}
+
+// key.ranges := the runs of the signature's marked cells, reduced to
+// kSignatureRanges ranges (the widest gaps kept, as for a row).
+inline void signatureRanges(Key& key) {
+    const std::uint64_t width = std::uint64_t(1) << key.shift;
+    Range<int> runs[kCells / 2 + 1];
+    std::size_t n = 0;
+    for (std::size_t b = 0; b < kSignatureBytes; ++b) {
+        for (unsigned bits = key.cells[b]; bits; bits &= bits - 1) {
+            const std::size_t c = 8 * b + std::size_t(__builtin_ctz(bits));
+            const std::int64_t from = std::int64_t(key.least) + std::int64_t(std::uint64_t(c) << key.shift);
+            if (from > key.greatest) break;
+            const std::int64_t to = std::min<std::int64_t>(key.greatest, from + std::int64_t(width) - 1);
+            if (n && std::int64_t(runs[n - 1].upper) + 1 == from) runs[n - 1].upper = std::int32_t(to);
+            else runs[n++] = Range<int>{std::int32_t(from), std::int32_t(to)};
+        }
+    }
+    reduce(runs, n, kSignatureRanges, key);
+    key.signature = true;
+}
+
+// The leaf key of a row: its ranges when they are at most k runs (or not
+// well formed), else its signature, with the ranges of its marked cells
+// when withRanges.
+inline void leafKey(const Range<int>* r, std::size_t n, std::size_t k, Key& out, bool withRanges = true) {
+    fromRow(r, n, k, out);
+    if (out.universal || n == 0) return;
+    std::size_t runs = 1;
+    for (std::size_t i = 1; i < n; ++i) runs += !touches(r[i - 1], r[i]);
+    if (runs <= k) return;
+    out.signature = true;
+    out.least = r[0].lower;
+    out.greatest = r[n - 1].upper;
+    out.shift = cellShift(out.least, out.greatest);
+    std::memset(out.cells, 0, sizeof out.cells);
+    std::size_t done = 0;  // cells below are marked already
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t last = cellOf(out, r[i].upper);
+        for (std::size_t c = std::max(done, cellOf(out, r[i].lower)); c <= last; ++c)
+            out.cells[c / 8] = static_cast<unsigned char>(out.cells[c / 8] | (1u << (c % 8)));
+        done = last + 1;
+    }
+    if (withRanges) signatureRanges(out);
+}
+
+// A key's least and greatest values (a key with ranges).
+inline std::int32_t leastOf(const Key& key) { return key.signature ? key.least : key.ranges[0].lower; }
+inline std::int32_t greatestOf(const Key& key) {
+    return key.signature ? key.greatest : key.ranges[key.count - 1].upper;
+}
+
 // out := a key covering a and b, of at most k ranges (out may be a or b).
 inline void unite(const Key& a, const Key& b, std::size_t k, Key& out) {
     if (a.universal || b.universal) {
         out.universal = true;
+        out.signature = false;
         out.count = 0;
         return;
     }
@@ -168,38 +275,62 @@ inline double penalty(const Key& existing, const Key& added, std::size_t k) {
 // Three-way order for a sorted build and the split: the empty key first,
 // the universal key last, others by least value, then by greatest.
 inline int compare(const Key& a, const Key& b) {
-    auto rank = [](const Key& x) { return x.universal ? 2 : x.count ? 1 : 0; };
+    auto rank = [](const Key& x) { return x.universal ? 2 : x.count || x.signature ? 1 : 0; };
     int ra = rank(a), rb = rank(b);
     if (ra != rb || ra != 1) return ra < rb ? -1 : ra > rb ? 1 : 0;
-    const Range<int>& af = a.ranges[0];
-    const Range<int>& bf = b.ranges[0];
-    if (af.lower != bf.lower) return af.lower < bf.lower ? -1 : 1;
-    int au = a.ranges[a.count - 1].upper, bu = b.ranges[b.count - 1].upper;
+    const std::int32_t al = leastOf(a), bl = leastOf(b);
+    if (al != bl) return al < bl ? -1 : 1;
+    const std::int32_t au = greatestOf(a), bu = greatestOf(b);
     return au < bu ? -1 : au > bu ? 1 : 0;
 }
 
 // ---- stored form ----
 
 // A key is stored as a varlena payload: no bytes for the empty key, one
-// byte (0xFF) for the universal key, else count ranges as consecutive
-// (lower, upper) int4 pairs in native byte order, with no alignment.
+// byte (0xFF) for the universal key, a signature as its least and greatest
+// values (int4) and its cell marks (kSignatureBytes: 39 bytes in all, a
+// size no list of ranges has), else count ranges as consecutive (lower,
+// upper) int4 pairs; native byte order, no alignment.
+constexpr std::size_t kSignatureSize = 2 * sizeof(std::int32_t) + kSignatureBytes;
+static_assert(kSignatureSize % sizeof(Range<int>) != 0 && kSignatureSize > 1, "a signature's size is its own");
 
 // Payload size of a key.
 inline std::size_t storedSize(const Key& key) {
-    return key.universal ? 1 : key.count * sizeof(Range<int>);
+    return key.universal ? 1 : key.signature ? kSignatureSize : key.count * sizeof(Range<int>);
 }
 
 // Writes the payload at dst (storedSize bytes).
 inline void store(const Key& key, void* dst) {
-    if (key.universal) *static_cast<unsigned char*>(dst) = 0xFF;
-    else if (key.count) std::memcpy(dst, key.ranges, key.count * sizeof(Range<int>));
+    unsigned char* p = static_cast<unsigned char*>(dst);
+    if (key.universal) {
+        *p = 0xFF;
+    } else if (key.signature) {
+        std::memcpy(p, &key.least, sizeof key.least);
+        std::memcpy(p + sizeof key.least, &key.greatest, sizeof key.greatest);
+        std::memcpy(p + 2 * sizeof key.least, key.cells, kSignatureBytes);
+    } else if (key.count) {
+        std::memcpy(p, key.ranges, key.count * sizeof(Range<int>));
+    }
 }
 
-// Reads a payload of size bytes; false when it is no key's payload.
-inline bool load(const void* src, std::size_t size, Key& key) {
+// Reads a payload of size bytes; false when it is no key's payload.  A
+// signature gets its ranges only when withRanges (the searches read its
+// cells; union, penalty and split its ranges).
+inline bool load(const void* src, std::size_t size, Key& key, bool withRanges = true) {
+    const unsigned char* p = static_cast<const unsigned char*>(src);
     key.universal = size == 1;
+    key.signature = size == kSignatureSize;
     key.count = 0;
     if (key.universal) return true;
+    if (key.signature) {
+        std::memcpy(&key.least, p, sizeof key.least);
+        std::memcpy(&key.greatest, p + sizeof key.least, sizeof key.greatest);
+        std::memcpy(key.cells, p + 2 * sizeof key.least, kSignatureBytes);
+        if (key.least > key.greatest) return false;
+        key.shift = cellShift(key.least, key.greatest);
+        if (withRanges) signatureRanges(key);
+        return true;
+    }
     if (size % sizeof(Range<int>) != 0 || size / sizeof(Range<int>) > kMaxRanges) return false;
     key.count = static_cast<std::uint32_t>(size / sizeof(Range<int>));
     if (size) std::memcpy(key.ranges, src, size);
@@ -277,12 +408,40 @@ inline bool boundsIn(const Key& key, RangeSpan q) {
     return true;
 }
 
+// The same for a signature leaf key: its marked cells stand for the row,
+// and its least and greatest values are values of the row.  A packed range
+// whose lower bound is past its upper one is tested against the bounds
+// alone.
+inline bool signatureConsistent(std::uint16_t strategy, const Key& key, const Query& q) {
+    const std::int32_t lo = key.least, hi = key.greatest;
+    switch (strategy) {
+        case kContainsValue: return q.value >= lo && q.value <= hi && marked(key, cellOf(key, q.value));
+        case kOverlapsPacked:
+            if (q.lo > q.hi) return hi >= q.lo && lo <= q.hi;
+            return q.hi >= lo && q.lo <= hi && anyMarked(key, std::max(q.lo, lo), std::min(q.hi, hi));
+        case kOverlapsSet:
+            for (const Range<int>* r = pgRangeArray::firstEndingFrom(q.set.begin, q.set.count(), lo);
+                 r != q.set.end && r->lower <= hi; ++r)
+                if (anyMarked(key, std::max(r->lower, lo), std::min(r->upper, hi))) return true;
+            return false;
+        case kContainsSet:
+            for (const Range<int>* r = q.set.begin; r != q.set.end; ++r)
+                if (r->lower < lo || r->upper > hi || !allMarked(key, r->lower, r->upper)) return false;
+            return true;
+        case kContainedInSet:
+            return pgRangeArray::rangesContain(q.set.begin, q.set.count(), lo) &&
+                   pgRangeArray::rangesContain(q.set.begin, q.set.count(), hi);
+        default: return true;
+    }
+}
+
 // Whether a row below the key may pass the strategy's set test with the
 // query.  leaf: the key is a row's own (its bounds are values of the row).
 inline bool consistent(std::uint16_t strategy, const Key& key, bool leaf, const Query& q) {
     const bool setQuery = strategy >= kOverlapsSet;
     if (setQuery && q.form == kQueryEmpty) return false;
     if (key.universal || (setQuery && q.form == kQueryOther)) return true;
+    if (key.signature) return signatureConsistent(strategy, key, q);
     if (key.count == 0) return false;
     switch (strategy) {
         case kContainsValue: return holdsValue(key, q.value);

@@ -2,7 +2,8 @@
 // penalty, picksplit, same and sort support over the key of
 // qovellaPgSetKey.h, stored as a bytea of its own layout (at most
 // kMaxRanges ranges: never large enough for the server to compress it).
-// Leaf keys hold up to kLeafRanges ranges, inner keys up to kInnerRanges.
+// Leaf keys hold up to kLeafRanges ranges, or a row's signature; inner keys
+// up to kInnerRanges ranges.
 #include "qovellaPgUtils.h"
 
 #include "qovellaPgGistServer.h"
@@ -22,10 +23,11 @@ constexpr std::size_t kLeafRanges = 4;
 constexpr std::size_t kInnerRanges = 16;
 static_assert(kLeafRanges <= sk::kMaxRanges && kInnerRanges <= sk::kMaxRanges, "keys hold kMaxRanges at most");
 
-// Reads a stored key (short header or not; never compressed).
-void readKey(Datum d, sk::Key& key, const char* routine) {
+// Reads a stored key (short header or not; never compressed); a signature
+// with its ranges when withRanges.
+void readKey(Datum d, sk::Key& key, const char* routine, bool withRanges = true) {
     const varlena* v = pg_detoast_datum_packed(reinterpret_cast<varlena*>(DatumGetPointer(d)));
-    if (!sk::load(VARDATA_ANY(v), VARSIZE_ANY_EXHDR(v), key))
+    if (!sk::load(VARDATA_ANY(v), VARSIZE_ANY_EXHDR(v), key, withRanges))
         QV_ERROR(qv::sqlstate::indexCorrupted, routine, "invalid range array index key");
 }
 
@@ -45,10 +47,11 @@ void rowKey(Datum d, sk::Key& key) {
     const auto* r = reinterpret_cast<const sk::Range<int>*>(e.data);
     if (e.count % 2 != 0) {
         key.universal = true;  // the set tests fail on it, or read it their own way
+        key.signature = false;
         key.count = 0;
         return;
     }
-    sk::fromRow(r, e.count / 2, kLeafRanges, key);
+    sk::leafKey(r, e.count / 2, kLeafRanges, key, false);  // stored without its ranges
 }
 
 // What a consistent call site keeps of its range-array query: the bytes of
@@ -101,10 +104,33 @@ const sk::Query& setQuery(FunctionCallInfo fcinfo, sk::Query& local) {
     return *q;
 }
 
+// A key read once for many calls at one call site: the key being inserted,
+// whose penalty the server asks against every entry of each page on its
+// way down, and whose union with each entry above it it takes.
+struct AddedKey {
+    std::size_t size;
+    unsigned char bytes[sk::kSignatureSize > sizeof(sk::Key::ranges) ? sk::kSignatureSize : sizeof(sk::Key::ranges)];
+    sk::Key key;
+};
+const sk::Key& cachedKey(FmgrInfo* site, Datum d, const char* routine) {
+    const varlena* v = pg_detoast_datum_packed(reinterpret_cast<varlena*>(DatumGetPointer(d)));
+    const std::size_t size = VARSIZE_ANY_EXHDR(v);
+    auto* cache = static_cast<AddedKey*>(site->fn_extra);
+    if (cache && cache->size == size && std::memcmp(cache->bytes, VARDATA_ANY(v), size) == 0) return cache->key;
+    if (!cache) site->fn_extra = cache = static_cast<AddedKey*>(MemoryContextAlloc(site->fn_mcxt, sizeof(AddedKey)));
+    cache->size = SIZE_MAX;  // matches nothing until the key is read
+    readKey(d, cache->key, routine);
+    if (size <= sizeof cache->bytes) {
+        cache->size = size;
+        std::memcpy(cache->bytes, VARDATA_ANY(v), size);
+    }
+    return cache->key;
+}
+
 int compareKeyDatums(Datum a, Datum b, SortSupport) {
     sk::Key x, y;
-    readKey(a, x, "qv_gist_rangearray_sortsupport");
-    readKey(b, y, "qv_gist_rangearray_sortsupport");
+    readKey(a, x, "qv_gist_rangearray_sortsupport", false);
+    readKey(b, y, "qv_gist_rangearray_sortsupport", false);
     return sk::compare(x, y);
 }
 
@@ -155,7 +181,7 @@ Datum qv_gist_rangearray_consistent(PG_FUNCTION_ARGS) {
         default: QV_ERROR(qv::sqlstate::invalidParameterValue, routine, "GIST consistent unimplemented strategy");
     }
     sk::Key key;
-    readKey(entry->key, key, routine);
+    readKey(entry->key, key, routine, false);
     PG_RETURN_BOOL(sk::consistent(strategy, key, GIST_LEAF(entry), *q));
 }
 
@@ -163,12 +189,12 @@ Datum qv_gist_rangearray_consistent(PG_FUNCTION_ARGS) {
 Datum qv_gist_rangearray_union(PG_FUNCTION_ARGS) {
     const GistEntryVector* entries = reinterpret_cast<GistEntryVector*>(PG_GETARG_POINTER(0));
     int* size = reinterpret_cast<int*>(PG_GETARG_POINTER(1));
-    sk::Key all, next;
+    sk::Key all;
     readKey(entries->vector[0].key, all, "qv_gist_rangearray_union");
-    for (int i = 1; i < entries->n; ++i) {
-        readKey(entries->vector[i].key, next, "qv_gist_rangearray_union");
-        sk::unite(all, next, kInnerRanges, all);
-    }
+    for (int i = 1; i < entries->n; ++i)
+        sk::unite(all, cachedKey(fcinfo->flinfo, entries->vector[i].key, "qv_gist_rangearray_union"), kInnerRanges,
+                  all);
+    if (all.signature) sk::unite(all, all, kInnerRanges, all);  // inner keys are ranges
     bytea* result = keyDatum(all);
     *size = VARSIZE(result);
     PG_RETURN_POINTER(result);
@@ -179,10 +205,9 @@ Datum qv_gist_rangearray_penalty(PG_FUNCTION_ARGS) {
     const GISTENTRY* existing = reinterpret_cast<GISTENTRY*>(PG_GETARG_POINTER(0));
     const GISTENTRY* added = reinterpret_cast<GISTENTRY*>(PG_GETARG_POINTER(1));
     float* penalty = reinterpret_cast<float*>(PG_GETARG_POINTER(2));
-    sk::Key a, b;
+    sk::Key a;
     readKey(existing->key, a, "qv_gist_rangearray_penalty");
-    readKey(added->key, b, "qv_gist_rangearray_penalty");
-    *penalty = static_cast<float>(sk::penalty(a, b, kInnerRanges));
+    *penalty = static_cast<float>(sk::penalty(a, cachedKey(fcinfo->flinfo, added->key, "qv_gist_rangearray_penalty"), kInnerRanges));
     PG_RETURN_POINTER(penalty);
 }
 

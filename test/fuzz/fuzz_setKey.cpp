@@ -58,15 +58,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                       {set.data(), set.data() + set.size()},
                       sk::formOf(reinterpret_cast<const std::int32_t*>(set.data()), 2 * set.size())};
     std::vector<Ranges> rows;
-    std::vector<sk::Key> keys;
+    std::vector<sk::Key> keys, leaves;  // leaves: as the searches read them
     while (in.left() > 0 && rows.size() < 64) {
         rows.push_back(someRanges(in, in.take<std::uint8_t>() & mode));
         sk::Key key;
-        sk::fromRow(rows.back().data(), rows.back().size(), k, key);
-        QV_FUZZ_CHECK(key.count <= k && (key.universal || sk::wellFormed(key.ranges, key.count)));
+        sk::leafKey(rows.back().data(), rows.back().size(), k, key);
+        QV_FUZZ_CHECK((key.signature ? key.count <= sk::kMaxRanges : key.count <= k) &&
+                      (key.universal || sk::wellFormed(key.ranges, key.count)));
         std::vector<std::uint8_t> stored(sk::storedSize(key));
         sk::store(key, stored.data());
-        sk::Key back;
+        sk::Key back, searched;
+        QV_FUZZ_CHECK(sk::load(stored.data(), stored.size(), searched, false) && searched.signature == key.signature);
         QV_FUZZ_CHECK(sk::load(stored.data(), stored.size(), back) && back.universal == key.universal &&
                       back.count == key.count &&
                       std::equal(key.ranges, key.ranges + key.count, back.ranges,
@@ -74,6 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                      return a.lower == b.lower && a.upper == b.upper;
                                  }));
         keys.push_back(key);
+        leaves.push_back(searched);
     }
     if (keys.empty()) return 0;
 
@@ -95,6 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             bool passes = false;
             if (qv::fuzz::raises([&] { passes = rowPasses(s, rows[i], q, set); }) || !passes) continue;
             QV_FUZZ_CHECK(sk::consistent(s, keys[i], true, q));
+            QV_FUZZ_CHECK(sk::consistent(s, leaves[i], true, q));
             QV_FUZZ_CHECK(sk::consistent(s, all, false, q));
             if (keys.size() >= 2) {
                 const bool inLeft = std::find(order.begin(), order.begin() + cut, i) != order.begin() + cut;

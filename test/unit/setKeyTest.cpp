@@ -31,6 +31,16 @@ sk::Key keyOf(const Ranges& r, std::size_t k) {
     return key;
 }
 
+// A row's leaf key as a search reads it back from the index.
+sk::Key storedLeafKey(const Ranges& r, std::size_t k, sk::Key& key) {
+    sk::leafKey(r.data(), r.size(), k, key);
+    std::vector<unsigned char> bytes(sk::storedSize(key));
+    sk::store(key, bytes.data());
+    sk::Key back;
+    EXPECT_TRUE(sk::load(bytes.data(), bytes.size(), back, false));
+    return back;
+}
+
 Ranges rangesOf(const sk::Key& key) { return Ranges(key.ranges, key.ranges + key.count); }
 
 TEST(SetKey, LeafKeys) {
@@ -73,6 +83,33 @@ TEST(SetKey, StoredForm) {
     unsigned char junk[8 * (sk::kMaxRanges + 1)] = {};
     EXPECT_FALSE(sk::load(junk, 3, bad));
     EXPECT_FALSE(sk::load(junk, sizeof(junk), bad));
+    junk[0] = 1;  // a signature whose least value is past its greatest
+    EXPECT_FALSE(sk::load(junk, sk::kSignatureSize, bad));
+}
+
+TEST(SetKey, Signatures) {
+    // more runs than k: cells over [least; greatest], marked where the row is
+    Ranges row;
+    for (int i = 0; i < 40; ++i) row.push_back({INT_MIN + 1000 * i, INT_MIN + 1000 * i + 9});
+    row.push_back({INT_MAX - 5, INT_MAX});
+    sk::Key key, back;
+    sk::leafKey(row.data(), row.size(), 4, key);
+    ASSERT_TRUE(key.signature);
+    EXPECT_EQ(INT_MIN, sk::leastOf(key));
+    EXPECT_EQ(INT_MAX, sk::greatestOf(key));
+    std::vector<unsigned char> bytes(sk::storedSize(key));
+    sk::store(key, bytes.data());
+    ASSERT_TRUE(sk::load(bytes.data(), bytes.size(), back));
+    EXPECT_EQ(rangesOf(key), rangesOf(back));
+    EXPECT_EQ(INT_MIN, back.ranges[0].lower);
+    EXPECT_EQ(INT_MAX, back.ranges[back.count - 1].upper);
+    EXPECT_LE(back.count, sk::kMaxRanges);
+    // cells of 2^shift values, as few as cover the span
+    for (const auto& c : {std::make_pair(1LL, 0u), {248, 0}, {249, 1}, {496, 1}, {497, 2}, {1LL << 32, 25}})
+        EXPECT_EQ(c.second, sk::cellShift(INT_MIN, std::int32_t(INT_MIN + c.first - 1))) << c.first;
+    // rows of at most k runs keep their ranges
+    sk::leafKey(row.data(), 2, 4, key);
+    EXPECT_FALSE(key.signature);
 }
 
 // A random row: canonical (some ranges touching), or any bounds in any order.
@@ -112,9 +149,11 @@ TEST(SetKey, NoAcceptedRowIsRefused) {
         const std::size_t k = 1 + rng() % 8;
         std::vector<Ranges> rows(2 + rng() % 40);
         std::vector<sk::Key> keys;
+        std::vector<sk::Key> leaves;  // as the searches read them
         for (Ranges& row : rows) {
             row = randomRow(rng);
-            keys.push_back(keyOf(row, k));
+            keys.emplace_back();
+            leaves.push_back(storedLeafKey(row, k, keys.back()));
         }
         sk::Key left, right;
         std::vector<std::uint32_t> order(keys.size());
@@ -129,7 +168,7 @@ TEST(SetKey, NoAcceptedRowIsRefused) {
             for (std::uint16_t s = sk::kContainsValue; s <= sk::kContainedInSet; ++s)
                 for (std::size_t i = 0; i < rows.size(); ++i) {
                     if (!rowPasses(s, rows[i], q, set)) continue;
-                    EXPECT_TRUE(sk::consistent(s, keys[i], true, q)) << "strategy " << s << " row " << i;
+                    EXPECT_TRUE(sk::consistent(s, leaves[i], true, q)) << "strategy " << s << " row " << i;
                     const sk::Key& inner = std::find(order.begin(), order.begin() + cut, i) !=
                                                    order.begin() + cut ? left : right;
                     EXPECT_TRUE(sk::consistent(s, inner, false, q)) << "strategy " << s << " inner";
