@@ -19,8 +19,8 @@
 // the row.  A search then refuses most rows whose ranges lie around the
 // searched values but miss them, which k ranges cannot do for rows of many
 // small ranges; the stored key takes as many index bytes as one of four
-// ranges.  Union, penalty and split read a signature as the runs of its
-// marked cells, reduced to kSignatureRanges ranges.
+// ranges.  Union, penalty and split read a signature as its bounding
+// range.
 //
 // An inner key is the union of its children's keys, reduced to k ranges
 // the same way; a universal child makes it universal.
@@ -53,12 +53,10 @@ constexpr std::size_t kMaxRanges = 32;
 // Cells of a signature leaf key, and the bytes of their marks.
 constexpr std::size_t kSignatureBytes = 31;
 constexpr std::size_t kCells = 8 * kSignatureBytes;
-// Ranges a signature is read as by union, penalty and split.
-constexpr std::size_t kSignatureRanges = 4;
 
 // A key: universal, or count ranges (none: the empty key), canonical; or a
-// signature (see the file comment), whose ranges are its marked cells' runs
-// (reduced to kMaxRanges) when the key was read with them.
+// signature (see the file comment), whose one range is its bounding range
+// when the key was read with it.
 struct Key {
     bool universal;
     bool signature;
@@ -186,29 +184,17 @@ inline bool allMarked(const Key& key, std::int32_t a, std::int32_t b) {
     return true;
 }
 
-// key.ranges := the runs of the signature's marked cells, reduced to
-// kSignatureRanges ranges (the widest gaps kept, as for a row).
+// key.ranges := the signature's bounding range, which union, penalty and
+// split read it as (the runs of its cells made builds slower, searches no
+// faster: inner keys cover a page's rows, not their gaps).
 inline void signatureRanges(Key& key) {
-    const std::uint64_t width = std::uint64_t(1) << key.shift;
-    Range<int> runs[kCells / 2 + 1];
-    std::size_t n = 0;
-    for (std::size_t b = 0; b < kSignatureBytes; ++b) {
-        for (unsigned bits = key.cells[b]; bits; bits &= bits - 1) {
-            const std::size_t c = 8 * b + std::size_t(__builtin_ctz(bits));
-            const std::int64_t from = std::int64_t(key.least) + std::int64_t(std::uint64_t(c) << key.shift);
-            if (from > key.greatest) break;
-            const std::int64_t to = std::min<std::int64_t>(key.greatest, from + std::int64_t(width) - 1);
-            if (n && std::int64_t(runs[n - 1].upper) + 1 == from) runs[n - 1].upper = std::int32_t(to);
-            else runs[n++] = Range<int>{std::int32_t(from), std::int32_t(to)};
-        }
-    }
-    reduce(runs, n, kSignatureRanges, key);
-    key.signature = true;
+    key.count = 1;
+    key.ranges[0] = Range<int>{key.least, key.greatest};
 }
 
 // The leaf key of a row: its ranges when they are at most k runs (or not
-// well formed), else its signature, with the ranges of its marked cells
-// when withRanges.
+// well formed), else its signature, with its bounding range when
+// withRanges.
 inline void leafKey(const Range<int>* r, std::size_t n, std::size_t k, Key& out, bool withRanges = true) {
     fromRow(r, n, k, out);
     if (out.universal || n == 0) return;

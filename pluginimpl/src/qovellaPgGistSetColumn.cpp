@@ -104,29 +104,6 @@ const sk::Query& setQuery(FunctionCallInfo fcinfo, sk::Query& local) {
     return *q;
 }
 
-// A key read once for many calls at one call site: the key being inserted,
-// whose penalty the server asks against every entry of each page on its
-// way down, and whose union with each entry above it it takes.
-struct AddedKey {
-    std::size_t size;
-    unsigned char bytes[sk::kSignatureSize > sizeof(sk::Key::ranges) ? sk::kSignatureSize : sizeof(sk::Key::ranges)];
-    sk::Key key;
-};
-const sk::Key& cachedKey(FmgrInfo* site, Datum d, const char* routine) {
-    const varlena* v = pg_detoast_datum_packed(reinterpret_cast<varlena*>(DatumGetPointer(d)));
-    const std::size_t size = VARSIZE_ANY_EXHDR(v);
-    auto* cache = static_cast<AddedKey*>(site->fn_extra);
-    if (cache && cache->size == size && std::memcmp(cache->bytes, VARDATA_ANY(v), size) == 0) return cache->key;
-    if (!cache) site->fn_extra = cache = static_cast<AddedKey*>(MemoryContextAlloc(site->fn_mcxt, sizeof(AddedKey)));
-    cache->size = SIZE_MAX;  // matches nothing until the key is read
-    readKey(d, cache->key, routine);
-    if (size <= sizeof cache->bytes) {
-        cache->size = size;
-        std::memcpy(cache->bytes, VARDATA_ANY(v), size);
-    }
-    return cache->key;
-}
-
 int compareKeyDatums(Datum a, Datum b, SortSupport) {
     sk::Key x, y;
     readKey(a, x, "qv_gist_rangearray_sortsupport", false);
@@ -189,11 +166,12 @@ Datum qv_gist_rangearray_consistent(PG_FUNCTION_ARGS) {
 Datum qv_gist_rangearray_union(PG_FUNCTION_ARGS) {
     const GistEntryVector* entries = reinterpret_cast<GistEntryVector*>(PG_GETARG_POINTER(0));
     int* size = reinterpret_cast<int*>(PG_GETARG_POINTER(1));
-    sk::Key all;
+    sk::Key all, next;
     readKey(entries->vector[0].key, all, "qv_gist_rangearray_union");
-    for (int i = 1; i < entries->n; ++i)
-        sk::unite(all, cachedKey(fcinfo->flinfo, entries->vector[i].key, "qv_gist_rangearray_union"), kInnerRanges,
-                  all);
+    for (int i = 1; i < entries->n; ++i) {
+        readKey(entries->vector[i].key, next, "qv_gist_rangearray_union");
+        sk::unite(all, next, kInnerRanges, all);
+    }
     if (all.signature) sk::unite(all, all, kInnerRanges, all);  // inner keys are ranges
     bytea* result = keyDatum(all);
     *size = VARSIZE(result);
@@ -205,9 +183,10 @@ Datum qv_gist_rangearray_penalty(PG_FUNCTION_ARGS) {
     const GISTENTRY* existing = reinterpret_cast<GISTENTRY*>(PG_GETARG_POINTER(0));
     const GISTENTRY* added = reinterpret_cast<GISTENTRY*>(PG_GETARG_POINTER(1));
     float* penalty = reinterpret_cast<float*>(PG_GETARG_POINTER(2));
-    sk::Key a;
+    sk::Key a, b;
     readKey(existing->key, a, "qv_gist_rangearray_penalty");
-    *penalty = static_cast<float>(sk::penalty(a, cachedKey(fcinfo->flinfo, added->key, "qv_gist_rangearray_penalty"), kInnerRanges));
+    readKey(added->key, b, "qv_gist_rangearray_penalty");
+    *penalty = static_cast<float>(sk::penalty(a, b, kInnerRanges));
     PG_RETURN_POINTER(penalty);
 }
 
