@@ -55,15 +55,16 @@ constexpr std::size_t kSignatureBytes = 31;
 constexpr std::size_t kCells = 8 * kSignatureBytes;
 
 // A key: universal, or count ranges (none: the empty key), canonical; or a
-// signature (see the file comment), whose one range is its bounding range
-// when the key was read with it.
+// signature (see the file comment), whose one range is its bounding range:
+// union, penalty and split read it as that range (the runs of its cells
+// made builds slower, searches no faster: inner keys cover a page's rows,
+// not their gaps).
 struct Key {
     bool universal;
     bool signature;
     std::uint32_t count;
     Range<int> ranges[kMaxRanges];
-    std::int32_t least, greatest;  // a signature's bounds
-    std::uint32_t shift;           // its cells span 2^shift values each
+    std::uint32_t shift;  // a signature's cells span 2^shift values each
     unsigned char cells[kSignatureBytes];
 };
 
@@ -166,7 +167,7 @@ inline std::uint32_t cellShift(std::int32_t least, std::int32_t greatest) {
 
 // The cell of v, least <= v <= greatest.
 inline std::size_t cellOf(const Key& key, std::int32_t v) {
-    return static_cast<std::size_t>(std::uint64_t(std::int64_t(v) - key.least) >> key.shift);
+    return static_cast<std::size_t>(std::uint64_t(std::int64_t(v) - key.ranges[0].lower) >> key.shift);
 }
 
 inline bool marked(const Key& key, std::size_t c) { return (key.cells[c / 8] >> (c % 8)) & 1u; }
@@ -184,27 +185,18 @@ inline bool allMarked(const Key& key, std::int32_t a, std::int32_t b) {
     return true;
 }
 
-// key.ranges := the signature's bounding range, which union, penalty and
-// split read it as (the runs of its cells made builds slower, searches no
-// faster: inner keys cover a page's rows, not their gaps).
-inline void signatureRanges(Key& key) {
-    key.count = 1;
-    key.ranges[0] = Range<int>{key.least, key.greatest};
-}
-
 // The leaf key of a row: its ranges when they are at most k runs (or not
-// well formed), else its signature, with its bounding range when
-// withRanges.
-inline void leafKey(const Range<int>* r, std::size_t n, std::size_t k, Key& out, bool withRanges = true) {
+// well formed), else its signature, with its bounding range.
+inline void leafKey(const Range<int>* r, std::size_t n, std::size_t k, Key& out) {
     fromRow(r, n, k, out);
     if (out.universal || n == 0) return;
     std::size_t runs = 1;
     for (std::size_t i = 1; i < n; ++i) runs += !touches(r[i - 1], r[i]);
     if (runs <= k) return;
     out.signature = true;
-    out.least = r[0].lower;
-    out.greatest = r[n - 1].upper;
-    out.shift = cellShift(out.least, out.greatest);
+    out.count = 1;
+    out.ranges[0] = Range<int>{r[0].lower, r[n - 1].upper};
+    out.shift = cellShift(r[0].lower, r[n - 1].upper);
     std::memset(out.cells, 0, sizeof out.cells);
     std::size_t done = 0;  // cells below are marked already
     for (std::size_t i = 0; i < n; ++i) {
@@ -213,13 +205,6 @@ inline void leafKey(const Range<int>* r, std::size_t n, std::size_t k, Key& out,
             out.cells[c / 8] = static_cast<unsigned char>(out.cells[c / 8] | (1u << (c % 8)));
         done = last + 1;
     }
-    if (withRanges) signatureRanges(out);
-}
-
-// A key's least and greatest values (a key with ranges).
-inline std::int32_t leastOf(const Key& key) { return key.signature ? key.least : key.ranges[0].lower; }
-inline std::int32_t greatestOf(const Key& key) {
-    return key.signature ? key.greatest : key.ranges[key.count - 1].upper;
 }
 
 // out := a key covering a and b, of at most k ranges (out may be a or b).
@@ -261,12 +246,12 @@ inline double penalty(const Key& existing, const Key& added, std::size_t k) {
 // Three-way order for a sorted build and the split: the empty key first,
 // the universal key last, others by least value, then by greatest.
 inline int compare(const Key& a, const Key& b) {
-    auto rank = [](const Key& x) { return x.universal ? 2 : x.count || x.signature ? 1 : 0; };
+    auto rank = [](const Key& x) { return x.universal ? 2 : x.count ? 1 : 0; };
     int ra = rank(a), rb = rank(b);
     if (ra != rb || ra != 1) return ra < rb ? -1 : ra > rb ? 1 : 0;
-    const std::int32_t al = leastOf(a), bl = leastOf(b);
+    const std::int32_t al = a.ranges[0].lower, bl = b.ranges[0].lower;
     if (al != bl) return al < bl ? -1 : 1;
-    const std::int32_t au = greatestOf(a), bu = greatestOf(b);
+    const std::int32_t au = a.ranges[a.count - 1].upper, bu = b.ranges[b.count - 1].upper;
     return au < bu ? -1 : au > bu ? 1 : 0;
 }
 
@@ -277,7 +262,7 @@ inline int compare(const Key& a, const Key& b) {
 // values (int4) and its cell marks (kSignatureBytes: 39 bytes in all, a
 // size no list of ranges has), else count ranges as consecutive (lower,
 // upper) int4 pairs; native byte order, no alignment.
-constexpr std::size_t kSignatureSize = 2 * sizeof(std::int32_t) + kSignatureBytes;
+constexpr std::size_t kSignatureSize = sizeof(Range<int>) + kSignatureBytes;
 static_assert(kSignatureSize % sizeof(Range<int>) != 0 && kSignatureSize > 1, "a signature's size is its own");
 
 // Payload size of a key.
@@ -291,30 +276,26 @@ inline void store(const Key& key, void* dst) {
     if (key.universal) {
         *p = 0xFF;
     } else if (key.signature) {
-        std::memcpy(p, &key.least, sizeof key.least);
-        std::memcpy(p + sizeof key.least, &key.greatest, sizeof key.greatest);
-        std::memcpy(p + 2 * sizeof key.least, key.cells, kSignatureBytes);
+        std::memcpy(p, key.ranges, sizeof(Range<int>));
+        std::memcpy(p + sizeof(Range<int>), key.cells, kSignatureBytes);
     } else if (key.count) {
         std::memcpy(p, key.ranges, key.count * sizeof(Range<int>));
     }
 }
 
-// Reads a payload of size bytes; false when it is no key's payload.  A
-// signature gets its ranges only when withRanges (the searches read its
-// cells; union, penalty and split its ranges).
-inline bool load(const void* src, std::size_t size, Key& key, bool withRanges = true) {
+// Reads a payload of size bytes; false when it is no key's payload.
+inline bool load(const void* src, std::size_t size, Key& key) {
     const unsigned char* p = static_cast<const unsigned char*>(src);
     key.universal = size == 1;
     key.signature = size == kSignatureSize;
     key.count = 0;
     if (key.universal) return true;
     if (key.signature) {
-        std::memcpy(&key.least, p, sizeof key.least);
-        std::memcpy(&key.greatest, p + sizeof key.least, sizeof key.greatest);
-        std::memcpy(key.cells, p + 2 * sizeof key.least, kSignatureBytes);
-        if (key.least > key.greatest) return false;
-        key.shift = cellShift(key.least, key.greatest);
-        if (withRanges) signatureRanges(key);
+        key.count = 1;
+        std::memcpy(key.ranges, p, sizeof(Range<int>));
+        std::memcpy(key.cells, p + sizeof(Range<int>), kSignatureBytes);
+        if (key.ranges[0].lower > key.ranges[0].upper) return false;
+        key.shift = cellShift(key.ranges[0].lower, key.ranges[0].upper);
         return true;
     }
     if (size % sizeof(Range<int>) != 0 || size / sizeof(Range<int>) > kMaxRanges) return false;
@@ -399,7 +380,7 @@ inline bool boundsIn(const Key& key, RangeSpan q) {
 // whose lower bound is past its upper one is tested against the bounds
 // alone.
 inline bool signatureConsistent(std::uint16_t strategy, const Key& key, const Query& q) {
-    const std::int32_t lo = key.least, hi = key.greatest;
+    const std::int32_t lo = key.ranges[0].lower, hi = key.ranges[0].upper;
     switch (strategy) {
         case kContainsValue: return q.value >= lo && q.value <= hi && marked(key, cellOf(key, q.value));
         case kOverlapsPacked:

@@ -23,11 +23,10 @@ constexpr std::size_t kLeafRanges = 4;
 constexpr std::size_t kInnerRanges = 16;
 static_assert(kLeafRanges <= sk::kMaxRanges && kInnerRanges <= sk::kMaxRanges, "keys hold kMaxRanges at most");
 
-// Reads a stored key (short header or not; never compressed); a signature
-// with its ranges when withRanges.
-void readKey(Datum d, sk::Key& key, const char* routine, bool withRanges = true) {
+// Reads a stored key (short header or not; never compressed).
+void readKey(Datum d, sk::Key& key, const char* routine) {
     const varlena* v = pg_detoast_datum_packed(reinterpret_cast<varlena*>(DatumGetPointer(d)));
-    if (!sk::load(VARDATA_ANY(v), VARSIZE_ANY_EXHDR(v), key, withRanges))
+    if (!sk::load(VARDATA_ANY(v), VARSIZE_ANY_EXHDR(v), key))
         QV_ERROR(qv::sqlstate::indexCorrupted, routine, "invalid range array index key");
 }
 
@@ -51,7 +50,7 @@ void rowKey(Datum d, sk::Key& key) {
         key.count = 0;
         return;
     }
-    sk::leafKey(r, e.count / 2, kLeafRanges, key, false);  // stored without its ranges
+    sk::leafKey(r, e.count / 2, kLeafRanges, key);
 }
 
 // What a consistent call site keeps of its range-array query: the bytes of
@@ -106,8 +105,8 @@ const sk::Query& setQuery(FunctionCallInfo fcinfo, sk::Query& local) {
 
 int compareKeyDatums(Datum a, Datum b, SortSupport) {
     sk::Key x, y;
-    readKey(a, x, "qv_gist_rangearray_sortsupport", false);
-    readKey(b, y, "qv_gist_rangearray_sortsupport", false);
+    readKey(a, x, "qv_gist_rangearray_sortsupport");
+    readKey(b, y, "qv_gist_rangearray_sortsupport");
     return sk::compare(x, y);
 }
 
@@ -158,7 +157,7 @@ Datum qv_gist_rangearray_consistent(PG_FUNCTION_ARGS) {
         default: QV_ERROR(qv::sqlstate::invalidParameterValue, routine, "GIST consistent unimplemented strategy");
     }
     sk::Key key;
-    readKey(entry->key, key, routine, false);
+    readKey(entry->key, key, routine);
     PG_RETURN_BOOL(sk::consistent(strategy, key, GIST_LEAF(entry), *q));
 }
 
@@ -172,7 +171,7 @@ Datum qv_gist_rangearray_union(PG_FUNCTION_ARGS) {
         readKey(entries->vector[i].key, next, "qv_gist_rangearray_union");
         sk::unite(all, next, kInnerRanges, all);
     }
-    if (all.signature) sk::unite(all, all, kInnerRanges, all);  // inner keys are ranges
+    all.signature = false;  // inner keys are ranges: a signature's is its bounding range
     bytea* result = keyDatum(all);
     *size = VARSIZE(result);
     PG_RETURN_POINTER(result);
